@@ -1,0 +1,145 @@
+// The real executable, driven through pipes and on a terminal; every byte
+// it writes and its exit status are checked.
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "subprocess.h"
+
+namespace {
+
+// The prompts for indices `begin` to `end` - 1, back to back.
+std::string prompts(int begin, int end) {
+  std::string text;
+  for (int index = begin; index < end; ++index) {
+    text += "Enter the value for array index " + std::to_string(index) + ": ";
+  }
+  return text;
+}
+
+std::string resultLine(const std::string& highest) {
+  return "The highest number in the given array is " + highest + ".\n";
+}
+
+std::string notAWholeNumber(int index) {
+  return "quorvel: the value for array index " + std::to_string(index) +
+         " is not a whole number from -2147483648 to 2147483647\n";
+}
+
+std::string inputEnded(int index) {
+  return "quorvel: input ended before the value for array index " + std::to_string(index) + "\n";
+}
+
+constexpr const char* kWorkedExample = "4\n-7\n19\n0\n19\n3\n8\n-100\n2\n5\n";
+constexpr const char* kTenLowest =
+    "-2147483648 -2147483648 -2147483648 -2147483648 -2147483648\n"
+    "-2147483648 -2147483648 -2147483648 -2147483648 -2147483648\n";
+
+// Ten values answered through a pipe: the prompts, then the result line.
+struct Answer {
+  const char* name;
+  std::vector<std::string> arguments;
+  const char* input;
+  const char* highest;
+};
+
+void PrintTo(const Answer& c, std::ostream* os) { *os << c.name; }
+
+class Answers : public testing::TestWithParam<Answer> {};
+
+TEST_P(Answers, NameTheHighest) {
+  std::vector<std::string> argv = {QUORVEL_EXE};
+  argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
+  const subprocess::Result result = subprocess::run(argv, GetParam().input);
+  EXPECT_EQ(result.out, prompts(0, 10) + resultLine(GetParam().highest));
+  EXPECT_EQ(result.err, "");
+  EXPECT_EQ(result.status, 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Piped, Answers,
+    testing::Values(Answer{"WorkedExample", {}, kWorkedExample, "19"},
+                    Answer{"ArgumentsIgnored", {"--help", "-"}, kWorkedExample, "19"},
+                    Answer{"AllOnOneLine", {}, "1 2 3 4 5 6 7 8 9 10\n", "10"},
+                    Answer{"AllNegative", {}, "-5 -5 -5 -5 -5 -5 -5 -5 -5 -5", "-5"},
+                    Answer{"AllLowest", {}, kTenLowest, "-2147483648"},
+                    Answer{"PlusSignTabsCrlfAndTrailingInputLeftUnread",
+                           {},
+                           "+3\t-2147483648 2147483647\r\n0 0 0 0 0 0 0 seven",
+                           "2147483647"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Input that stops the dialogue at prompt `index`: the prompts so far, the
+// unanswered one's line ended, one line on standard error, status 1.
+struct Refusal {
+  const char* name;
+  const char* input;
+  int index;
+  bool inputEnded;
+};
+
+void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
+
+class Refusals : public testing::TestWithParam<Refusal> {};
+
+TEST_P(Refusals, StopTheDialogue) {
+  const Refusal& c = GetParam();
+  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, c.input);
+  EXPECT_EQ(result.out, prompts(0, c.index + 1) + "\n");
+  EXPECT_EQ(result.err, c.inputEnded ? inputEnded(c.index) : notAWholeNumber(c.index));
+  EXPECT_EQ(result.status, 1);
+}
+
+INSTANTIATE_TEST_SUITE_P(Piped, Refusals,
+                         testing::Values(Refusal{"NoInput", "", 0, true},
+                                         Refusal{"EndsAfterThree", "-5 -6 -7\n", 3, true},
+                                         Refusal{"Letters", "1 2 x 4 5 6 7 8 9 10", 2, false},
+                                         Refusal{"NumberGluedToLetters", "12abc\n", 1, false},
+                                         Refusal{"DecimalPoint", "1.5 2 3 4 5 6 7 8 9", 1, false},
+                                         Refusal{"OneAboveRange", "2147483648\n", 0, false},
+                                         Refusal{"OneBelowRange", "0 -2147483649", 1, false},
+                                         Refusal{"LoneSign", "-\n", 0, false},
+                                         Refusal{"LoneSignAtEnd", "1 2 +", 2, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(Output, UnwritableStandardOutputIsAnError) {
+  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, kWorkedExample, "/dev/full");
+  EXPECT_EQ(result.err, "quorvel: cannot write to standard output\n");
+  EXPECT_EQ(result.status, 1);
+}
+
+// The terminal echoes what is typed and turns each newline into CR LF.
+std::string onScreen(const std::string& text) {
+  std::string screen;
+  for (char c : text) screen += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return screen;
+}
+
+TEST(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
+  const std::vector<std::string> answers = {"4", "-7", "19", "0", "19", "3", "8", "-100", "2", "5"};
+  subprocess::Terminal terminal({QUORVEL_EXE});
+  std::string expected;
+  for (int index = 0; index < 10; ++index) {
+    const std::string prompt = prompts(index, index + 1);
+    ASSERT_TRUE(terminal.waitFor(prompt)) << terminal.screen();
+    terminal.type(answers[index] + "\n");
+    expected += prompt + answers[index] + "\n";
+  }
+  EXPECT_EQ(terminal.finish(), 0);
+  EXPECT_EQ(terminal.screen(), onScreen(expected + resultLine("19")));
+}
+
+TEST(Terminal, CtrlDAtAPromptEndsTheInput) {
+  subprocess::Terminal terminal({QUORVEL_EXE});
+  ASSERT_TRUE(terminal.waitFor(prompts(0, 1))) << terminal.screen();
+  terminal.type("7 8 9\n");
+  ASSERT_TRUE(terminal.waitFor(prompts(1, 4))) << terminal.screen();
+  terminal.type("\x04");
+  EXPECT_EQ(terminal.finish(), 1);
+  EXPECT_EQ(terminal.screen(),
+            onScreen(prompts(0, 1) + "7 8 9\n" + prompts(1, 4) + "\n" + inputEnded(3)));
+}
+
+}  // namespace

@@ -1,0 +1,157 @@
+#include "subprocess.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <thread>
+
+namespace subprocess {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Built before fork: the child only execs.
+std::vector<char*> argvOf(const std::vector<std::string>& argv) {
+  std::vector<char*> args;
+  for (const std::string& arg : argv) args.push_back(const_cast<char*>(arg.c_str()));
+  args.push_back(nullptr);
+  return args;
+}
+
+[[noreturn]] void exec(const std::vector<char*>& args) {
+  signal(SIGPIPE, SIG_DFL);
+  execv(args[0], args.data());
+  _exit(127);
+}
+
+int msLeft(Clock::time_point deadline) {
+  const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
+  return left.count() > 0 ? static_cast<int>(left.count()) : 0;
+}
+
+// Waits for the child to exit, killing it once the deadline has passed.
+int reap(pid_t pid, Clock::time_point deadline) {
+  if (pid <= 0) return -1;  // fork failed
+  int status = 0;
+  while (waitpid(pid, &status, WNOHANG) == 0) {
+    if (Clock::now() >= deadline) {
+      kill(pid, SIGKILL);
+      waitpid(pid, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+}  // namespace
+
+Result run(const std::vector<std::string>& argv, std::string_view input, const char* stdoutPath) {
+  const auto deadline = Clock::now() + kTimeLimit;
+  const std::vector<char*> args = argvOf(argv);
+  signal(SIGPIPE, SIG_IGN);  // the child may exit before taking all input
+  int in[2], out[2], err[2];
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    return {};
+  }
+  const int outTarget = stdoutPath ? open(stdoutPath, O_WRONLY | O_CLOEXEC) : out[1];
+
+  const pid_t pid = fork();
+  if (pid == 0) {
+    dup2(in[0], STDIN_FILENO);
+    dup2(outTarget, STDOUT_FILENO);
+    dup2(err[1], STDERR_FILENO);
+    exec(args);
+  }
+  for (int fd : {in[0], out[1], err[1]}) close(fd);
+  if (outTarget != out[1]) close(outTarget);
+
+  Result result;
+  fcntl(in[1], F_SETFL, O_NONBLOCK);
+  pollfd fds[] = {
+      {input.empty() ? -1 : in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  if (input.empty()) close(in[1]);
+  std::string* sinks[] = {nullptr, &result.out, &result.err};
+  while (fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0) {
+    if (poll(fds, 3, msLeft(deadline)) <= 0) break;
+    if (fds[0].revents != 0) {
+      const ssize_t n = write(fds[0].fd, input.data(), input.size());
+      if (n > 0) input.remove_prefix(static_cast<size_t>(n));
+      if (n < 0 || input.empty()) {
+        close(fds[0].fd);
+        fds[0].fd = -1;
+      }
+    }
+    for (int i = 1; i < 3; ++i) {
+      if (fds[i].revents == 0) continue;
+      char buffer[4096];
+      const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
+      if (n > 0) {
+        sinks[i]->append(buffer, static_cast<size_t>(n));
+      } else {
+        close(fds[i].fd);
+        fds[i].fd = -1;
+      }
+    }
+  }
+  for (const pollfd& p : fds) {
+    if (p.fd >= 0) close(p.fd);
+  }
+  result.status = reap(pid, deadline);
+  return result;
+}
+
+Terminal::Terminal(const std::vector<std::string>& argv) {
+  const std::vector<char*> args = argvOf(argv);
+  pid_ = forkpty(&master_, nullptr, nullptr, nullptr);
+  if (pid_ == 0) exec(args);
+}
+
+Terminal::~Terminal() {
+  if (pid_ > 0) {
+    kill(pid_, SIGKILL);
+    waitpid(pid_, nullptr, 0);
+  }
+  if (master_ >= 0) close(master_);
+}
+
+bool Terminal::readSome(Clock::time_point deadline) {
+  pollfd p{master_, POLLIN, 0};
+  if (poll(&p, 1, msLeft(deadline)) <= 0) return false;
+  char buffer[4096];
+  const ssize_t n = read(master_, buffer, sizeof buffer);
+  if (n <= 0) return false;  // EIO once the child has closed the terminal
+  screen_.append(buffer, static_cast<size_t>(n));
+  return true;
+}
+
+bool Terminal::waitFor(std::string_view text) {
+  const auto deadline = Clock::now() + kTimeLimit;
+  while (!screen_.ends_with(text)) {
+    if (!readSome(deadline)) return false;
+  }
+  return true;
+}
+
+void Terminal::type(std::string_view keys) {
+  while (!keys.empty()) {
+    const ssize_t n = write(master_, keys.data(), keys.size());
+    if (n <= 0) return;
+    keys.remove_prefix(static_cast<size_t>(n));
+  }
+}
+
+int Terminal::finish() {
+  const auto deadline = Clock::now() + kTimeLimit;
+  while (readSome(deadline)) {
+  }
+  const int status = reap(pid_, deadline);
+  pid_ = -1;
+  return status;
+}
+
+}  // namespace subprocess
