@@ -71,13 +71,19 @@ INSTANTIATE_TEST_SUITE_P(
                            "2147483647"}),
     [](const auto& info) { return std::string(info.param.name); });
 
+std::string cannotRead(const std::string& reason) {
+  return "quorvel: cannot read standard input: " + reason + "\n";
+}
+
 // Input that stops the dialogue at prompt `index`: the prompts so far, the
-// unanswered one's line ended, one line on standard error, status 1.
+// unanswered one's line ended, one line on standard error in one write,
+// status 1, and no result line.
 struct Refusal {
   const char* name;
   const char* input;
   int index;
-  bool inputEnded;
+  std::string err;
+  subprocess::Input source = subprocess::Input::kPipe;
 };
 
 void PrintTo(const Refusal& c, std::ostream* os) { *os << c.name; }
@@ -86,27 +92,41 @@ class Refusals : public testing::TestWithParam<Refusal> {};
 
 TEST_P(Refusals, StopTheDialogue) {
   const Refusal& c = GetParam();
-  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, c.input);
+  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, c.input, {.source = c.source});
   EXPECT_EQ(result.out, prompts(0, c.index + 1) + "\n");
-  EXPECT_EQ(result.err, c.inputEnded ? inputEnded(c.index) : notAWholeNumber(c.index));
+  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
 }
 
-INSTANTIATE_TEST_SUITE_P(Piped, Refusals,
-                         testing::Values(Refusal{"NoInput", "", 0, true},
-                                         Refusal{"EndsAfterThree", "-5 -6 -7\n", 3, true},
-                                         Refusal{"Letters", "1 2 x 4 5 6 7 8 9 10", 2, false},
-                                         Refusal{"NumberGluedToLetters", "12abc\n", 1, false},
-                                         Refusal{"DecimalPoint", "1.5 2 3 4 5 6 7 8 9", 1, false},
-                                         Refusal{"OneAboveRange", "2147483648\n", 0, false},
-                                         Refusal{"OneBelowRange", "0 -2147483649", 1, false},
-                                         Refusal{"LoneSign", "-\n", 0, false},
-                                         Refusal{"LoneSignAtEnd", "1 2 +", 2, false}),
-                         [](const auto& info) { return std::string(info.param.name); });
+using enum subprocess::Input;
 
-TEST(Output, UnwritableStandardOutputIsAnError) {
-  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, kWorkedExample, "/dev/full");
-  EXPECT_EQ(result.err, "quorvel: cannot write to standard output\n");
+INSTANTIATE_TEST_SUITE_P(
+    Piped, Refusals,
+    testing::Values(Refusal{"NoInput", "", 0, inputEnded(0)},
+                    Refusal{"EndsAfterThree", "-5 -6 -7\n", 3, inputEnded(3)},
+                    Refusal{"Letters", "1 2 x 4 5 6 7 8 9 10", 2, notAWholeNumber(2)},
+                    Refusal{"NumberGluedToLetters", "12abc\n", 1, notAWholeNumber(1)},
+                    Refusal{"DecimalPoint", "1.5 2 3 4 5 6 7 8 9", 1, notAWholeNumber(1)},
+                    Refusal{"OneAboveRange", "2147483648\n", 0, notAWholeNumber(0)},
+                    Refusal{"OneBelowRange", "0 -2147483649", 1, notAWholeNumber(1)},
+                    Refusal{"LoneSign", "-\n", 0, notAWholeNumber(0)},
+                    Refusal{"LoneSignAtEnd", "1 2 +", 2, notAWholeNumber(2)},
+                    Refusal{"StdinIsADirectory", "", 0, cannotRead("Is a directory"), kDirectory},
+                    Refusal{"StdinClosed", "", 0, cannotRead("Bad file descriptor"), kClosed},
+                    // A read error cut the last value short: 12 may have gone on.
+                    Refusal{"PipeRunsDryInTheTenthValue", "1 2 3 4 5 6 7 8 9 12", 9,
+                            cannotRead("Resource temporarily unavailable"),
+                            kNonBlockingPipeHeldOpen}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// The first prompt already fails, so nothing is read: with input that never
+// comes, waiting for it would hang until the harness's time limit.
+TEST(Output, UnwritableStandardOutputStopsBeforeReading) {
+  const subprocess::Result result =
+      subprocess::run({QUORVEL_EXE}, "", {.source = kPipeHeldOpen, .stdoutPath = "/dev/full"});
+  EXPECT_EQ(result.err, "quorvel: cannot write to standard output: No space left on device\n");
+  EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
 }
 

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -50,32 +51,49 @@ int reap(pid_t pid, Clock::time_point deadline) {
 
 }  // namespace
 
-Result run(const std::vector<std::string>& argv, std::string_view input, const char* stdoutPath) {
+Result run(const std::vector<std::string>& argv, std::string_view input, Options options) {
   const auto deadline = Clock::now() + kTimeLimit;
   const std::vector<char*> args = argvOf(argv);
   signal(SIGPIPE, SIG_IGN);  // the child may exit before taking all input
   int in[2], out[2], err[2];
-  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+  if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
+      socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, err) != 0) {
     return {};
   }
-  const int outTarget = stdoutPath ? open(stdoutPath, O_WRONLY | O_CLOEXEC) : out[1];
+  const bool heldOpen =
+      options.source == Input::kPipeHeldOpen || options.source == Input::kNonBlockingPipeHeldOpen;
+  if (heldOpen) {
+    // All of it goes in before the child starts, so what the child reads
+    // does not depend on timing; the pipe's buffer holds far more than tests send.
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return {};
+    input = {};
+    if (options.source == Input::kNonBlockingPipeHeldOpen) fcntl(in[0], F_SETFL, O_NONBLOCK);
+  }
+  const int inSource =
+      options.source == Input::kDirectory ? open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : in[0];
+  const int outTarget =
+      options.stdoutPath ? open(options.stdoutPath, O_WRONLY | O_CLOEXEC) : out[1];
 
   const pid_t pid = fork();
   if (pid == 0) {
-    dup2(in[0], STDIN_FILENO);
+    if (options.source == Input::kClosed) {
+      close(STDIN_FILENO);
+    } else {
+      dup2(inSource, STDIN_FILENO);
+    }
     dup2(outTarget, STDOUT_FILENO);
     dup2(err[1], STDERR_FILENO);
     exec(args);
   }
   for (int fd : {in[0], out[1], err[1]}) close(fd);
+  if (inSource != in[0]) close(inSource);
   if (outTarget != out[1]) close(outTarget);
 
   Result result;
   fcntl(in[1], F_SETFL, O_NONBLOCK);
-  pollfd fds[] = {
-      {input.empty() ? -1 : in[1], POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
-  if (input.empty()) close(in[1]);
-  std::string* sinks[] = {nullptr, &result.out, &result.err};
+  const bool feeding = options.source == Input::kPipe && !input.empty();
+  pollfd fds[] = {{feeding ? in[1] : -1, POLLOUT, 0}, {out[0], POLLIN, 0}, {err[0], POLLIN, 0}};
+  if (!feeding && !heldOpen) close(in[1]);
   while (fds[0].fd >= 0 || fds[1].fd >= 0 || fds[2].fd >= 0) {
     if (poll(fds, 3, msLeft(deadline)) <= 0) break;
     if (fds[0].revents != 0) {
@@ -88,10 +106,12 @@ Result run(const std::vector<std::string>& argv, std::string_view input, const c
     }
     for (int i = 1; i < 3; ++i) {
       if (fds[i].revents == 0) continue;
+      // Standard error is a packet socket: one read takes one write's bytes.
       char buffer[4096];
       const ssize_t n = read(fds[i].fd, buffer, sizeof buffer);
       if (n > 0) {
-        sinks[i]->append(buffer, static_cast<size_t>(n));
+        (i == 1 ? result.out : result.err).append(buffer, static_cast<size_t>(n));
+        if (i == 2) ++result.errWrites;
       } else {
         close(fds[i].fd);
         fds[i].fd = -1;
@@ -101,6 +121,7 @@ Result run(const std::vector<std::string>& argv, std::string_view input, const c
   for (const pollfd& p : fds) {
     if (p.fd >= 0) close(p.fd);
   }
+  if (heldOpen) close(in[1]);
   result.status = reap(pid, deadline);
   return result;
 }

@@ -20,13 +20,27 @@ constexpr std::chrono::seconds kTimeLimit{20};
 struct Result {
   std::string out;
   std::string err;
-  int status = -1;  // exit status, or -1 if the child did not exit normally
+  int errWrites = 0;  // how many write calls standard error took
+  int status = -1;    // exit status, or -1 if the child did not exit normally
+};
+
+// What the child gets as standard input.
+enum class Input {
+  kPipe,                     // a pipe that closes once the input is taken
+  kPipeHeldOpen,             // a pipe holding the input, its writer kept open
+  kNonBlockingPipeHeldOpen,  // the same, but a read finding it empty fails with EAGAIN
+  kDirectory,                // "/", which every read fails on with EISDIR
+  kClosed,                   // no standard input at all: reads fail with EBADF
+};
+
+struct Options {
+  Input source = Input::kPipe;
+  const char* stdoutPath = nullptr;  // a file to take standard output instead of a pipe
 };
 
 // Runs `argv` with `input` on standard input and collects both output
-// streams. With `stdoutPath` set, standard output goes to that file instead.
-Result run(const std::vector<std::string>& argv, std::string_view input,
-           const char* stdoutPath = nullptr);
+// streams. Standard error is a packet socket, so each write is counted.
+Result run(const std::vector<std::string>& argv, std::string_view input, Options options = {});
 
 // A child on a pseudo-terminal; `screen` holds everything it has shown,
 // typed characters echoed by the terminal included.
