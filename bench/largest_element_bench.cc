@@ -1,22 +1,26 @@
-// largestElement beside std::max_element and memchr, each reading the same
-// bytes, at sizes that sit in L1, in L2/L3 and in main memory.
+// SPDX-License-Identifier: MIT
+// largestElement and each of its versions beside std::max_element and
+// memchr, all reading the same bytes, at sizes that sit in L1, in L2/L3 and
+// in main memory; and a ten-element call beside a plain loop.
 
 #include <benchmark/benchmark.h>
+#include <quorvel/largest_element.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
 #include <random>
+#include <string>
 #include <vector>
 
-#include "largest_element.h"
+#include "largest_element_versions.h"
 
 namespace {
 
 constexpr std::int64_t kMostElements = std::int64_t{32} << 20;
 
 // Random bytes that are never 0xff, so memchr for 0xff reads every byte, as
-// the two searches do.
+// the searches do.
 const std::vector<std::int32_t>& values() {
   static const std::vector<std::int32_t> data = [] {
     std::vector<std::int32_t> v(kMostElements);
@@ -38,18 +42,21 @@ void measure(benchmark::State& state, Search search) {
                           static_cast<std::int64_t>(sizeof(std::int32_t)));
 }
 
-void largest(benchmark::State& state) { measure(state, largestElement); }
-
-void maxElement(benchmark::State& state) {
-  measure(state, [](const std::int32_t* elements, std::int32_t count) {
-    return *std::max_element(elements, elements + count);
-  });
+// What a small search is held against: the obvious loop, not inlined.
+[[gnu::noinline]] std::int32_t plainLoop(const std::int32_t* elements, std::int32_t count) {
+  std::int32_t highest = elements[0];
+  for (std::int32_t index = 1; index < count; ++index) {
+    if (elements[index] > highest) highest = elements[index];
+  }
+  return highest;
 }
 
-void memchrSameBytes(benchmark::State& state) {
-  measure(state, [](const std::int32_t* elements, std::int32_t count) {
-    return std::memchr(elements, 0xff, static_cast<std::size_t>(count) * sizeof(std::int32_t));
-  });
+std::int32_t maxElement(const std::int32_t* elements, std::int32_t count) {
+  return *std::max_element(elements, elements + count);
+}
+
+const void* memchrSameBytes(const std::int32_t* elements, std::int32_t count) {
+  return std::memchr(elements, 0xff, static_cast<std::size_t>(count) * sizeof(std::int32_t));
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
@@ -58,10 +65,26 @@ void sizes(benchmark::internal::Benchmark* b) {
   }
 }
 
-BENCHMARK(largest)->Apply(sizes);
-BENCHMARK(maxElement)->Apply(sizes);
-BENCHMARK(memchrSameBytes)->Apply(sizes);
-
 }  // namespace
 
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+  benchmark::RegisterBenchmark("largestElement", measure<decltype(&quorvel::largestElement)>,
+                               quorvel::largestElement)
+      ->Arg(10)
+      ->Apply(sizes);
+  benchmark::RegisterBenchmark("plainLoop", measure<decltype(&plainLoop)>, plainLoop)->Arg(10);
+  for (const quorvel::detail::Version& version : quorvel::detail::supportedVersions()) {
+    benchmark::RegisterBenchmark((std::string("version:") + version.name).c_str(),
+                                 measure<quorvel::detail::Search>, version.search)
+        ->Apply(sizes);
+  }
+  benchmark::RegisterBenchmark("memchr", measure<decltype(&memchrSameBytes)>, memchrSameBytes)
+      ->Apply(sizes);
+  benchmark::RegisterBenchmark("maxElement", measure<decltype(&maxElement)>, maxElement)
+      ->Apply(sizes);
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}

@@ -1,61 +1,55 @@
-#include "largest_element.h"
+// SPDX-License-Identifier: MIT
+// The search's dispatcher, and its baseline version, which every CPU of the
+// architecture runs: SSE2 on x86-64, NEON on 64-bit Arm.
 
-#include <algorithm>
-#include <iterator>
-#include <limits>
+#include "quorvel/largest_element.h"
 
-// On x86-64 with glibc, GCC and Clang build one version of the search per
-// instruction set and the loader picks the widest the CPU has, so the same
-// binary runs on every x86-64 CPU. Elsewhere there is one portable version.
-#if defined(__x86_64__) && defined(__GLIBC__) && defined(__has_attribute)
-#if __has_attribute(target_clones)
-#define EACH_INSTRUCTION_SET __attribute__((target_clones("avx512f", "avx2", "default")))
-#endif
-#endif
-#ifndef EACH_INSTRUCTION_SET
-#define EACH_INSTRUCTION_SET
-#endif
+#include "largest_element_kernel.h"
+#include "largest_element_versions.h"
 
-namespace {
+namespace quorvel {
+namespace detail {
 
-constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
-
-// By value, unlike std::max, so the running maxima below stay in registers.
-constexpr std::int32_t higher(std::int32_t a, std::int32_t b) { return a > b ? a : b; }
-
-// Wide loads that straddle two cache lines run at half speed.
-bool startsCacheLine(const std::int32_t* element) {
-  return reinterpret_cast<std::uintptr_t>(element) % 64 == 0;
+std::int32_t largestElementBaseline(const std::int32_t* elements, std::int32_t elementCount) {
+  return largestInVectors<16>(elements, elementCount);
 }
 
-}  // namespace
+std::span<const Version> supportedVersions() {
+#ifdef QUORVEL_X86_64_VERSIONS
+  // Widest first. A CPU with one of these instruction sets has all the
+  // narrower ones, so the supported versions run from the first to the end.
+  static const Version kVersions[] = {{"avx512f", largestElementAvx512},
+                                      {"avx2", largestElementAvx2},
+                                      {"x86-64-v2", largestElementX86_64V2},
+                                      {"baseline", largestElementBaseline}};
+  static const std::span<const Version> kSupported = [] {
+    __builtin_cpu_init();  // in case the first call comes before the C++ runtime's start-up
+    const std::size_t first = __builtin_cpu_supports("avx512f")  ? 0
+                              : __builtin_cpu_supports("avx2")   ? 1
+                              : __builtin_cpu_supports("sse4.2") ? 2
+                                                                 : 3;
+    return std::span<const Version>(kVersions).subspan(first);
+  }();
+  return kSupported;
+#else
+  static const Version kVersions[] = {{"baseline", largestElementBaseline}};
+  return kVersions;
+#endif
+}
 
-// Starting from the lowest value rather than from element 0 gives the same
-// answer for every non-empty view and keeps an empty one in bounds.
-//
-// The loops are plain C++ for the compiler to vectorise: one by one up to a
-// cache-line boundary, then 64 running maxima (four 512-bit registers) so
-// that no wide comparison waits for the one before it, then the rest.
-EACH_INSTRUCTION_SET
+const Version& chosenVersion() {
+  static const Version& chosen = supportedVersions().front();
+  return chosen;
+}
+
+}  // namespace detail
+
 std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount) {
-  constexpr std::int32_t kLanes = 64;
-  std::int32_t highest = kLowest;
-  std::int32_t index = 0;
-  for (; index < elementCount && !startsCacheLine(elements + index); ++index) {
-    highest = higher(highest, elements[index]);
-  }
-  std::int32_t lanes[kLanes];
-  std::fill(std::begin(lanes), std::end(lanes), kLowest);
-  for (; elementCount - index >= kLanes; index += kLanes) {
-    for (std::int32_t lane = 0; lane < kLanes; ++lane) {
-      lanes[lane] = higher(lanes[lane], elements[index + lane]);
-    }
-  }
-  for (; index < elementCount; ++index) {
-    highest = higher(highest, elements[index]);
-  }
-  for (const std::int32_t lane : lanes) {
-    highest = higher(highest, lane);
-  }
-  return highest;
+  // A view shorter than the widest vector gains nothing from the wider
+  // versions, so it skips the dispatch.
+  if (elementCount < 16) return detail::largestElementBaseline(elements, elementCount);
+  static const detail::Search chosen = detail::chosenVersion().search;
+  return chosen(elements, elementCount);
 }
+
+}  // namespace quorvel

@@ -2,6 +2,7 @@
 // highest. Exit status 0 on success; 1 when input ends early, a value is not
 // a 32-bit whole number, or standard input or output fails.
 
+#include <quorvel/largest_element.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -12,8 +13,6 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
-
-#include "largest_element.h"
 
 namespace {
 
@@ -75,7 +74,7 @@ int main() {
   }
 
   std::cout << "The highest number in the given array is "
-            << largestElement(userArray, ARRAY_LENGTH) << ".\n"
+            << quorvel::largestElement(userArray, ARRAY_LENGTH) << ".\n"
             << std::flush;
   if (!std::cout) {
     return stop("cannot write to standard output: %s", std::strerror(errno));

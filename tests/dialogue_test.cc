@@ -10,6 +10,9 @@
 
 namespace {
 
+// How quorvel is started: a cross build's tests start it through the emulator.
+std::vector<std::string> quorvel() { return {QUORVEL_COMMAND}; }
+
 // The prompts for indices `begin` to `end` - 1, back to back.
 std::string prompts(int begin, int end) {
   std::string text;
@@ -50,7 +53,7 @@ void PrintTo(const Answer& c, std::ostream* os) { *os << c.name; }
 class Answers : public testing::TestWithParam<Answer> {};
 
 TEST_P(Answers, NameTheHighest) {
-  std::vector<std::string> argv = {QUORVEL_EXE};
+  std::vector<std::string> argv = quorvel();
   argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
   const subprocess::Result result = subprocess::run(argv, GetParam().input);
   EXPECT_EQ(result.out, prompts(0, 10) + resultLine(GetParam().highest));
@@ -92,7 +95,7 @@ class Refusals : public testing::TestWithParam<Refusal> {};
 
 TEST_P(Refusals, StopTheDialogue) {
   const Refusal& c = GetParam();
-  const subprocess::Result result = subprocess::run({QUORVEL_EXE}, c.input, {.source = c.source});
+  const subprocess::Result result = subprocess::run(quorvel(), c.input, {.source = c.source});
   EXPECT_EQ(result.out, prompts(0, c.index + 1) + "\n");
   EXPECT_EQ(result.err, c.err);
   EXPECT_EQ(result.errWrites, 1);
@@ -124,7 +127,7 @@ INSTANTIATE_TEST_SUITE_P(
 // comes, waiting for it would hang until the harness's time limit.
 TEST(Output, UnwritableStandardOutputStopsBeforeReading) {
   const subprocess::Result result =
-      subprocess::run({QUORVEL_EXE}, "", {.source = kPipeHeldOpen, .stdoutPath = "/dev/full"});
+      subprocess::run(quorvel(), "", {.source = kPipeHeldOpen, .stdoutPath = "/dev/full"});
   EXPECT_EQ(result.err, "quorvel: cannot write to standard output: No space left on device\n");
   EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
@@ -139,7 +142,7 @@ std::string onScreen(const std::string& text) {
 
 TEST(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
   const std::vector<std::string> answers = {"4", "-7", "19", "0", "19", "3", "8", "-100", "2", "5"};
-  subprocess::Terminal terminal({QUORVEL_EXE});
+  subprocess::Terminal terminal(quorvel());
   std::string expected;
   for (int index = 0; index < 10; ++index) {
     const std::string prompt = prompts(index, index + 1);
@@ -152,7 +155,7 @@ TEST(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
 }
 
 TEST(Terminal, CtrlDAtAPromptEndsTheInput) {
-  subprocess::Terminal terminal({QUORVEL_EXE});
+  subprocess::Terminal terminal(quorvel());
   ASSERT_TRUE(terminal.waitFor(prompts(0, 1))) << terminal.screen();
   terminal.type("7 8 9\n");
   ASSERT_TRUE(terminal.waitFor(prompts(1, 4))) << terminal.screen();

@@ -25,7 +25,7 @@ std::vector<char*> argvOf(const std::vector<std::string>& argv) {
 
 [[noreturn]] void exec(const std::vector<char*>& args) {
   signal(SIGPIPE, SIG_DFL);
-  execv(args[0], args.data());
+  execvp(args[0], args.data());
   _exit(127);
 }
 

@@ -1,11 +1,11 @@
+#include <quorvel/largest_element.h>
+
 #include <cstdint>
 #include <cstdio>
 
-#include "largest_element.h"
-
 int main() {
   const std::int32_t values[] = {3, -8, 41, 7, -2147483647 - 1};
-  const std::int32_t highest = largestElement(values, 5);
+  const std::int32_t highest = quorvel::largestElement(values, 5);
   std::printf("%d\n", static_cast<int>(highest));
   return highest == 41 ? 0 : 1;
 }
