@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Counts the instructions one ten-number run executes, with callgrind, for
 # quorvel and for a mawk one-liner that writes the same dialogue byte for
 # byte. Counts, unlike times, repeat exactly on a busy machine.

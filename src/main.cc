@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // quorvel: asks for ten whole numbers, one prompt at a time, and names the
 // highest. Exit status 0 on success; 1 when input ends early, a value is not
 // a 32-bit whole number, or standard input or output fails.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The real executable, driven through pipes and on a terminal; every byte
 // it writes and its exit status are checked.
 

@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
-# Checks what a user gets from a release build: `cmake --install` into a
-# fresh prefix gives a working quorvel and a manual page that renders
-# cleanly; `cpack -G DEB` gives packages whose binary answers the worked
-# example; and another CMake project builds against the library, both from
-# the install prefix and from the extracted development package.
+# SPDX-License-Identifier: MIT
+# Checks what users and other projects get. `cmake --install` of a build
+# into a fresh prefix gives a working quorvel and a manual page that groff
+# and mandoc pass without a word. The source archive holds no build output
+# or .git. The deb preset's packages pass lintian,
+# and the packaged binary hardening-check. Another project builds against
+# the library through find_package and pkg-config, from the prefix and from
+# the extracted development package, and through add_subdirectory, which
+# builds and installs nothing of quorvel's but the library it links.
 #
-# Usage: tests/package_test.sh [release build folder]   (default: build/release)
+# Usage: tests/package_test.sh BUILD_FOLDER VERSION
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
-build=$(realpath "${1:-build/release}")
+build=$(realpath "$1")
+version=$2
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
@@ -27,25 +32,60 @@ answers() {
 cmake --install "$build" --prefix "$work/prefix" --strip >/dev/null
 answers "$work/prefix/bin/quorvel"
 
-page=$work/prefix/share/man/man1/quorvel.1
-warnings=$( { groff -man -Tutf8 -ww "$page" >/dev/null; } 2>&1)
+page=$work/prefix/share/man/man1/quorvel.1.gz
+warnings=$( { zcat "$page" | groff -man -Tutf8 -ww >/dev/null; } 2>&1)
 [ -z "$warnings" ] || fail "groff warns about the manual page: $warnings"
+warnings=$(zcat "$page" | mandoc -Tlint 2>&1) || true
+[ -z "$warnings" ] || fail "mandoc -Tlint warns about the manual page: $warnings"
 # Captured whole first: grep -q on a pipe could quit early and break man's pipe.
 rendered=$(MANWIDTH=80 man -l "$page")
-grep -q 'EXIT STATUS' <<<"$rendered" || fail "man -l does not render the page"
+grep -q "quorvel $version" <<<"$rendered" || fail "man -l does not render the page's version"
 echo "ok: the manual page renders without warnings"
 
-(cd "$build" && cpack -G DEB >/dev/null)
-for package in "$build"/quorvel_*.deb "$build"/libquorvel-dev_*.deb; do
-  dpkg-deb -x "$package" "$work/deb"
+(cd "$build" && cpack --config CPackSourceConfig.cmake -B "$work/source" >/dev/null)
+contents=$(tar -tzf "$work"/source/quorvel-"$version"-Source.tar.gz)
+grep -qx "quorvel-$version-Source/CMakeLists.txt" <<<"$contents" || fail "no CMakeLists.txt in the source archive"
+! grep -E '/(build|\.git)/' <<<"$contents" || fail "the source archive holds build output or .git"
+echo "ok: the source archive holds the sources and nothing built"
+
+cmake --workflow --preset deb >/dev/null
+architecture=$(dpkg --print-architecture)
+for package in quorvel libquorvel-dev; do
+  deb=build/deb/${package}_$version-1_$architecture.deb
+  [ -f "$deb" ] || fail "no $deb"
+  report=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian on $deb: $report"
+  report=$(grep -v 'running with root privileges' <<<"$report" || true)
+  echo "ok: lintian passes $deb${report:+: }$report"
+  dpkg-deb -x "$deb" "$work/deb"
 done
 answers "$work/deb/usr/bin/quorvel"
-[ -f "$work/deb/usr/share/man/man1/quorvel.1" ] || fail "no manual page in the package"
+report=$(hardening-check --nocfprotection "$work/deb/usr/bin/quorvel") ||
+  fail "hardening-check: $report"
+echo "ok: the packaged binary is hardened"
 
+# Each consumer prints the highest of its values and the version it was built with.
+consumer_says="41 $version"
 for prefix in "$work/prefix" "$work/deb/usr"; do
   cmake -S tests/consumer -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON --fresh >/dev/null
   cmake --build "$work/consumer" >/dev/null
-  [ "$("$work/consumer/consumer")" = 41 ] || fail "consumer against $prefix"
-  echo "ok: a consumer project builds against $prefix and gets 41"
+  [ "$("$work/consumer/consumer")" = "$consumer_says" ] || fail "find_package consumer against $prefix"
+  echo "ok: a find_package consumer builds against $prefix"
+
+  pc=$(dirname "$(find "$prefix" -name quorvel.pc)")
+  # shellcheck disable=SC2046  # the flags are meant to split
+  g++ -std=c++17 -Wall -Wextra -Werror tests/consumer/main.cc \
+    $(PKG_CONFIG_PATH=$pc pkg-config --cflags --libs quorvel) -o "$work/pkg-consumer"
+  [ "$("$work/pkg-consumer")" = "$consumer_says" ] || fail "pkg-config consumer against $prefix"
+  echo "ok: a pkg-config consumer builds against $prefix"
 done
+
+cmake -S tests/consumer -B "$work/parent" -DQUORVEL_SOURCE_DIR="$PWD" \
+  -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
+cmake --build "$work/parent" >/dev/null
+[ "$("$work/parent/consumer")" = "$consumer_says" ] || fail "add_subdirectory consumer"
+[ ! -e "$work/parent/quorvel/quorvel" ] || fail "add_subdirectory builds the quorvel program"
+cmake --install "$work/parent" --prefix "$work/parent-prefix" >/dev/null
+installed=$(cd "$work/parent-prefix" && find . -type f)
+[ "$installed" = ./bin/consumer ] || fail "add_subdirectory installs quorvel's files: $installed"
+echo "ok: an add_subdirectory consumer builds and installs only its own"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "subprocess.h"
 
 #include <fcntl.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #ifndef QUORVEL_TESTS_SUBPROCESS_H_
 #define QUORVEL_TESTS_SUBPROCESS_H_
 

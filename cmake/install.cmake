@@ -1,0 +1,135 @@
+# SPDX-License-Identifier: MIT
+# Installing: the program, its manual page and, in a Debian build, each
+# package's copyright and changelog (component "runtime", package quorvel);
+# the search as a static library with its headers, a CMake package and a
+# pkg-config file (component "development", package libquorvel-dev).
+# Included only when QUORVEL_INSTALL is on.
+
+install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
+
+# Manual pages are installed compressed, without a timestamp in the gzip
+# header so that builds repeat byte for byte.
+add_custom_command(OUTPUT doc/quorvel.1.gz
+  COMMAND gzip -9 -n -k -f doc/quorvel.1
+  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1
+  COMMENT "Compressing the manual page" VERBATIM)
+add_custom_target(quorvel_manual ALL DEPENDS doc/quorvel.1.gz)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1.gz
+  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+
+install(TARGETS quorvel_search EXPORT quorvelTargets
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+install(DIRECTORY include/quorvel ${CMAKE_CURRENT_BINARY_DIR}/include/quorvel
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
+
+set(QUORVEL_CMAKE_DIR ${CMAKE_INSTALL_LIBDIR}/cmake/quorvel)
+install(EXPORT quorvelTargets NAMESPACE quorvel::
+  DESTINATION ${QUORVEL_CMAKE_DIR} COMPONENT development)
+include(CMakePackageConfigHelpers)
+configure_package_config_file(cmake/quorvelConfig.cmake.in quorvelConfig.cmake
+  INSTALL_DESTINATION ${QUORVEL_CMAKE_DIR})
+write_basic_package_version_file(quorvelConfigVersion.cmake COMPATIBILITY SameMajorVersion)
+install(FILES
+  ${CMAKE_CURRENT_BINARY_DIR}/quorvelConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/quorvelConfigVersion.cmake
+  DESTINATION ${QUORVEL_CMAKE_DIR} COMPONENT development)
+
+# pkg-config finds the prefix from the file's own folder, so the file stays
+# right wherever the install is moved or extracted.
+file(RELATIVE_PATH QUORVEL_PC_TO_PREFIX
+  /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
+string(REGEX REPLACE "/$" "" QUORVEL_PC_TO_PREFIX "${QUORVEL_PC_TO_PREFIX}")
+configure_file(cmake/quorvel.pc.in quorvel.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quorvel.pc
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
+
+# Debian packages: `cmake --workflow --preset deb` makes quorvel (the
+# program and its manual page) and libquorvel-dev (the search library).
+# Each description's first line is its package's summary.
+set(CPACK_PACKAGE_VENDOR "The quorvel authors")
+set(CPACK_PACKAGE_CONTACT "quorvel maintainers <maintainers@users.noreply.c-seed-2aaa50ba.example>")
+set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEB_COMPONENT_INSTALL ON)
+set(CPACK_COMPONENTS_ALL runtime development)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
+set(CPACK_DEBIAN_PACKAGE_SOURCE quorvel)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_NAME quorvel)
+set(CPACK_DEBIAN_RUNTIME_PACKAGE_SECTION utils)
+set(CPACK_DEBIAN_RUNTIME_DESCRIPTION "ask for ten whole numbers and name the highest
+quorvel asks for ten whole numbers on the console, one prompt at a time,
+and names the highest of them. Values can be typed at a terminal or piped
+in by a script; input that ends early, a value that is not a 32-bit whole
+number, and a failed read or write are reported on standard error with
+exit status 1.")
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorvel-dev)
+set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "largest-element search for arrays of 32-bit integers
+A static library and header with one function, quorvel::largestElement,
+that returns the highest value of an array of signed 32-bit integers in
+one vectorised pass, choosing the widest instruction set the CPU has.
+Includes a CMake package (find_package(quorvel), target quorvel::search)
+and a pkg-config file (quorvel).")
+
+# What Debian wants in each package's documentation folder: the licence in
+# its machine-readable form and the packaging changelog, compressed.
+if(QUORVEL_DEBIAN)
+  file(READ LICENSE license)
+  string(REGEX MATCH "Copyright \\(c\\) ([^\n]*)" copyright "${license}")
+  set(QUORVEL_COPYRIGHT "${CMAKE_MATCH_1}")
+  string(REGEX REPLACE "^.*${CMAKE_MATCH_1}\n\n" "" terms "${license}")
+  string(REGEX REPLACE "\n+$" "" terms "${terms}")
+  string(REPLACE "\n\n" "\n.\n" terms "${terms}")
+  string(REPLACE "\n" "\n " QUORVEL_LICENSE_TERMS " ${terms}")
+  configure_file(cmake/debian/copyright.in debian/copyright @ONLY)
+
+  set(QUORVEL_DEBIAN_VERSION ${PROJECT_VERSION}-${CPACK_DEBIAN_PACKAGE_RELEASE})
+  execute_process(COMMAND date -R -u -d ${QUORVEL_DATE}
+    OUTPUT_VARIABLE QUORVEL_DEBIAN_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+  configure_file(cmake/debian/changelog.in debian/changelog.Debian @ONLY)
+  add_custom_command(OUTPUT debian/changelog.Debian.gz
+    COMMAND gzip -9 -n -k -f debian/changelog.Debian
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.Debian
+    COMMENT "Compressing the Debian changelog" VERBATIM)
+  add_custom_target(quorvel_debian_changelog ALL DEPENDS debian/changelog.Debian.gz)
+
+  foreach(component IN ITEMS runtime development)
+    string(TOUPPER ${component} upper)
+    set(package ${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
+    install(FILES
+      ${CMAKE_CURRENT_BINARY_DIR}/debian/copyright
+      ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.Debian.gz
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/doc/${package}
+      COMPONENT ${component})
+    # These packages are not uploaded to Debian, so there is no
+    # intent-to-package bug for the first changelog entry to close.
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/${package}.lintian-overrides
+      "${package}: initial-upload-closes-no-bugs\n")
+    install(FILES ${CMAKE_CURRENT_BINARY_DIR}/debian/${package}.lintian-overrides
+      DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
+      RENAME ${package}
+      COMPONENT ${component})
+  endforeach()
+endif()
+
+# The source archive (`cpack --config CPackSourceConfig.cmake`) holds what
+# git would: no build folders, no .git, nothing .gitignore names.
+set(CPACK_SOURCE_GENERATOR TGZ)
+set(CPACK_SOURCE_IGNORE_FILES "/\\\\.git/" "/build/")
+file(STRINGS .gitignore ignored REGEX "^[^#]")
+foreach(pattern IN LISTS ignored)
+  string(REGEX REPLACE "([.+^$()])" "\\\\\\1" pattern "${pattern}")
+  string(REPLACE "*" "[^/]*" pattern "${pattern}")
+  string(REPLACE "?" "[^/]" pattern "${pattern}")
+  if(NOT pattern MATCHES "^/")
+    set(pattern "/${pattern}")
+  endif()
+  if(NOT pattern MATCHES "/$")
+    set(pattern "${pattern}$")
+  endif()
+  list(APPEND CPACK_SOURCE_IGNORE_FILES "${pattern}")
+endforeach()
+
+include(CPack)
