@@ -37,10 +37,7 @@ std::span<const Version> supportedVersions() {
 #endif
 }
 
-const Version& chosenVersion() {
-  static const Version& chosen = supportedVersions().front();
-  return chosen;
-}
+const Version& chosenVersion() { return supportedVersions().front(); }
 
 }  // namespace detail
 
