@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
-#include <cstdint>
-#include <cstdio>
 #include <quorvel/largest_element.h>
 #include <quorvel/version.h>
+
+#include <cstdint>
+#include <cstdio>
 
 int main() {
   const std::int32_t values[] = {3, -8, 41, 7, -2147483647 - 1};
