@@ -7,13 +7,19 @@
 
 install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
-# Manual pages are installed compressed, without a timestamp in the gzip
-# header so that builds repeat byte for byte.
-add_custom_command(OUTPUT doc/quorvel.1.gz
-  COMMAND gzip -9 -n -k -f doc/quorvel.1
-  DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1
-  COMMENT "Compressing the manual page" VERBATIM)
-add_custom_target(quorvel_manual ALL DEPENDS doc/quorvel.1.gz)
+# Compresses `file`, a path in the build folder, into file.gz beside it as
+# part of every build, without a timestamp in the gzip header so that
+# builds repeat byte for byte.
+function(quorvel_gzip file target)
+  add_custom_command(OUTPUT ${file}.gz
+    COMMAND gzip -9 -n -k -f ${file}
+    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/${file}
+    COMMENT "Compressing ${file}" VERBATIM)
+  add_custom_target(${target} ALL DEPENDS ${file}.gz)
+endfunction()
+
+# Manual pages are installed compressed.
+quorvel_gzip(doc/quorvel.1 quorvel_manual)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1.gz
   DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 
@@ -89,11 +95,7 @@ if(QUORVEL_DEBIAN)
   execute_process(COMMAND date -R -u -d ${QUORVEL_DATE}
     OUTPUT_VARIABLE QUORVEL_DEBIAN_DATE OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
   configure_file(cmake/debian/changelog.in debian/changelog.Debian @ONLY)
-  add_custom_command(OUTPUT debian/changelog.Debian.gz
-    COMMAND gzip -9 -n -k -f debian/changelog.Debian
-    DEPENDS ${CMAKE_CURRENT_BINARY_DIR}/debian/changelog.Debian
-    COMMENT "Compressing the Debian changelog" VERBATIM)
-  add_custom_target(quorvel_debian_changelog ALL DEPENDS debian/changelog.Debian.gz)
+  quorvel_gzip(debian/changelog.Debian quorvel_debian_changelog)
 
   foreach(component IN ITEMS runtime development)
     string(TOUPPER ${component} upper)
