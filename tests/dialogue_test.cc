@@ -121,18 +121,55 @@ INSTANTIATE_TEST_SUITE_P(
                     // A read error cut the last value short: 12 may have gone on.
                     Refusal{"PipeRunsDryInTheTenthValue", "1 2 3 4 5 6 7 8 9 12", 9,
                             cannotRead("Resource temporarily unavailable"),
+                            kNonBlockingPipeHeldOpen},
+                    // The sign alone fails the value too, but the read error
+                    // is what happened and the one to report.
+                    Refusal{"PipeRunsDryRightAfterASign", "1 2 3 4 5 6 7 8 9 -", 9,
+                            cannotRead("Resource temporarily unavailable"),
                             kNonBlockingPipeHeldOpen}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// The first prompt already fails, so nothing is read: with input that never
-// comes, waiting for it would hang until the harness's time limit.
-TEST(Output, UnwritableStandardOutputStopsBeforeReading) {
-  const subprocess::Result result =
-      subprocess::run(quorvel(), "", {.source = kPipeHeldOpen, .stdoutPath = "/dev/full"});
-  EXPECT_EQ(result.err, "quorvel: cannot write to standard output: No space left on device\n");
+// Standard output that stops taking bytes: quorvel says so and exits 1,
+// rather than let the dialogue or its result vanish unreported.
+struct WriteFailure {
+  const char* name;
+  subprocess::Options options;
+  const char* input;
+  std::string out;
+  const char* reason;
+};
+
+void PrintTo(const WriteFailure& c, std::ostream* os) { *os << c.name; }
+
+class WriteFailures : public testing::TestWithParam<WriteFailure> {};
+
+TEST_P(WriteFailures, AreReported) {
+  const WriteFailure& c = GetParam();
+  const subprocess::Result result = subprocess::run(quorvel(), c.input, c.options);
+  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.err,
+            std::string("quorvel: cannot write to standard output: ") + c.reason + "\n");
   EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Output, WriteFailures,
+    testing::Values(
+        // The first prompt already fails, so nothing is read: with input
+        // that never comes, waiting for it would hang until the time limit.
+        WriteFailure{"FullDeviceAtTheFirstPrompt",
+                     {.source = kPipeHeldOpen, .stdoutPath = "/dev/full"},
+                     "",
+                     "",
+                     "No space left on device"},
+        // Room for the ten prompts and not a byte more: the result line is lost.
+        WriteFailure{"FileFullAtTheResultLine",
+                     {.stdoutLimit = static_cast<long>(prompts(0, 10).size())},
+                     kWorkedExample,
+                     prompts(0, 10),
+                     "File too large"}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 // The terminal echoes what is typed and turns each newline into CR LF.
 std::string onScreen(const std::string& text) {

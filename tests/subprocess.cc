@@ -5,10 +5,13 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <thread>
 
 namespace subprocess {
@@ -24,10 +27,39 @@ std::vector<char*> argvOf(const std::vector<std::string>& argv) {
   return args;
 }
 
+// In the child: 127 if the program cannot be started, as a shell says.
 [[noreturn]] void exec(const std::vector<char*>& args) {
-  signal(SIGPIPE, SIG_DFL);
+  if (signal(SIGPIPE, SIG_DFL) == SIG_ERR) _exit(126);
   execvp(args[0], args.data());
   _exit(127);
+}
+
+// Makes `fd` the child's descriptor `target`, open across exec.
+bool moveTo(int fd, int target) {
+  if (fd == target) return fcntl(fd, F_SETFD, 0) == 0;
+  return dup2(fd, target) == target;
+}
+
+bool limitFileSize(long bytes) {
+  const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
+  return setrlimit(RLIMIT_FSIZE, &limit) == 0 && signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
+}
+
+std::string contents(int fd) {
+  std::string text;
+  char buffer[4096];
+  ssize_t n;
+  while ((n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0) {
+    text.append(buffer, static_cast<size_t>(n));
+  }
+  return text;
+}
+
+// What the harness itself could not do, with the system's reason.
+Result failed(const char* what) {
+  Result result;
+  result.err = std::string("test harness: cannot ") + what + ": " + std::strerror(errno) + "\n";
+  return result;
 }
 
 int msLeft(Clock::time_point deadline) {
@@ -55,40 +87,57 @@ int reap(pid_t pid, Clock::time_point deadline) {
 Result run(const std::vector<std::string>& argv, std::string_view input, Options options) {
   const auto deadline = Clock::now() + kTimeLimit;
   const std::vector<char*> args = argvOf(argv);
-  signal(SIGPIPE, SIG_IGN);  // the child may exit before taking all input
+  // The child may exit before taking all input.
+  if (signal(SIGPIPE, SIG_IGN) == SIG_ERR) return failed("ignore SIGPIPE");
   int in[2], out[2], err[2];
   if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 ||
       socketpair(AF_UNIX, SOCK_SEQPACKET | SOCK_CLOEXEC, 0, err) != 0) {
-    return {};
+    return failed("make pipes");
   }
   const bool heldOpen =
       options.source == Input::kPipeHeldOpen || options.source == Input::kNonBlockingPipeHeldOpen;
   if (heldOpen) {
     // All of it goes in before the child starts, so what the child reads
     // does not depend on timing; the pipe's buffer holds far more than tests send.
-    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) return {};
+    if (write(in[1], input.data(), input.size()) != static_cast<ssize_t>(input.size())) {
+      return failed("fill the input pipe");
+    }
     input = {};
-    if (options.source == Input::kNonBlockingPipeHeldOpen) fcntl(in[0], F_SETFL, O_NONBLOCK);
+    if (options.source == Input::kNonBlockingPipeHeldOpen &&
+        fcntl(in[0], F_SETFL, O_NONBLOCK) != 0) {
+      return failed("make the input pipe non-blocking");
+    }
   }
-  const int inSource =
-      options.source == Input::kDirectory ? open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC) : in[0];
-  const int outTarget =
-      options.stdoutPath ? open(options.stdoutPath, O_WRONLY | O_CLOEXEC) : out[1];
+  int inSource = in[0];
+  if (options.source == Input::kDirectory) {
+    inSource = open("/", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (inSource < 0) return failed("open /");
+  }
+  int outTarget = out[1];
+  if (options.stdoutPath) {
+    outTarget = open(options.stdoutPath, O_WRONLY | O_CLOEXEC);
+    if (outTarget < 0) return failed("open the file for standard output");
+  } else if (options.stdoutLimit > 0) {
+    char path[] = "/tmp/quorvel-stdout-XXXXXX";
+    outTarget = mkostemp(path, O_CLOEXEC);
+    if (outTarget < 0 || unlink(path) != 0) return failed("make a file for standard output");
+  }
 
   const pid_t pid = fork();
   if (pid == 0) {
-    if (options.source == Input::kClosed) {
-      close(STDIN_FILENO);
-    } else {
-      dup2(inSource, STDIN_FILENO);
-    }
-    dup2(outTarget, STDOUT_FILENO);
-    dup2(err[1], STDERR_FILENO);
+    // stdin may be closed already, and a file size limit must not kill the
+    // child but fail its write.
+    const bool ready =
+        (options.source == Input::kClosed ? close(STDIN_FILENO) == 0 || errno == EBADF
+                                          : moveTo(inSource, STDIN_FILENO)) &&
+        moveTo(outTarget, STDOUT_FILENO) && moveTo(err[1], STDERR_FILENO) &&
+        (outTarget == out[1] || options.stdoutPath || limitFileSize(options.stdoutLimit));
+    if (!ready) _exit(126);
     exec(args);
   }
   for (int fd : {in[0], out[1], err[1]}) close(fd);
   if (inSource != in[0]) close(inSource);
-  if (outTarget != out[1]) close(outTarget);
+  if (pid < 0) return failed("fork");
 
   Result result;
   fcntl(in[1], F_SETFL, O_NONBLOCK);
@@ -124,6 +173,11 @@ Result run(const std::vector<std::string>& argv, std::string_view input, Options
   }
   if (heldOpen) close(in[1]);
   result.status = reap(pid, deadline);
+  if (outTarget != out[1]) {
+    // A file's contents are read once the child has written them all.
+    if (!options.stdoutPath) result.out = contents(outTarget);
+    close(outTarget);
+  }
   return result;
 }
 

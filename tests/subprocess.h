@@ -18,6 +18,8 @@ namespace subprocess {
 
 constexpr std::chrono::seconds kTimeLimit{20};
 
+// A failure of the harness itself comes back as a Result whose `err` says
+// what failed, so the test that asked for the run fails with that reason.
 struct Result {
   std::string out;
   std::string err;
@@ -37,6 +39,9 @@ enum class Input {
 struct Options {
   Input source = Input::kPipe;
   const char* stdoutPath = nullptr;  // a file to take standard output instead of a pipe
+  // Above 0 (and with no stdoutPath): standard output is a new file that may
+  // grow to this many bytes, past which writes fail with EFBIG.
+  long stdoutLimit = 0;
 };
 
 // Runs `argv` with `input` on standard input and collects both output
