@@ -40,16 +40,23 @@ bool moveTo(int fd, int target) {
   return dup2(fd, target) == target;
 }
 
-bool limitFileSize(long bytes) {
+// Where a size-limited standard output starts in its file: far enough in
+// that other files the child writes, such as a coverage build's counts,
+// stay below the limit.
+constexpr off_t kLimitedFrom = off_t{1} << 20;
+
+bool limitFileSize(off_t bytes) {
   const rlimit limit{static_cast<rlim_t>(bytes), static_cast<rlim_t>(bytes)};
   return setrlimit(RLIMIT_FSIZE, &limit) == 0 && signal(SIGXFSZ, SIG_IGN) != SIG_ERR;
 }
 
+// What a child wrote to a size-limited standard output.
 std::string contents(int fd) {
   std::string text;
   char buffer[4096];
   ssize_t n;
-  while ((n = pread(fd, buffer, sizeof buffer, static_cast<off_t>(text.size()))) > 0) {
+  while ((n = pread(fd, buffer, sizeof buffer, kLimitedFrom + static_cast<off_t>(text.size()))) >
+         0) {
     text.append(buffer, static_cast<size_t>(n));
   }
   return text;
@@ -120,7 +127,9 @@ Result run(const std::vector<std::string>& argv, std::string_view input, Options
   } else if (options.stdoutLimit > 0) {
     char path[] = "/tmp/quorvel-stdout-XXXXXX";
     outTarget = mkostemp(path, O_CLOEXEC);
-    if (outTarget < 0 || unlink(path) != 0) return failed("make a file for standard output");
+    if (outTarget < 0 || unlink(path) != 0 || lseek(outTarget, kLimitedFrom, SEEK_SET) < 0) {
+      return failed("make a file for standard output");
+    }
   }
 
   const pid_t pid = fork();
@@ -131,7 +140,8 @@ Result run(const std::vector<std::string>& argv, std::string_view input, Options
         (options.source == Input::kClosed ? close(STDIN_FILENO) == 0 || errno == EBADF
                                           : moveTo(inSource, STDIN_FILENO)) &&
         moveTo(outTarget, STDOUT_FILENO) && moveTo(err[1], STDERR_FILENO) &&
-        (outTarget == out[1] || options.stdoutPath || limitFileSize(options.stdoutLimit));
+        (outTarget == out[1] || options.stdoutPath ||
+         limitFileSize(kLimitedFrom + options.stdoutLimit));
     if (!ready) _exit(126);
     exec(args);
   }
