@@ -1,7 +1,9 @@
 // SPDX-License-Identifier: MIT
-// largestElement and each of its versions beside std::max_element and
-// memchr, all reading the same bytes, at sizes that sit in L1, in L2/L3 and
-// in main memory; and a ten-element call beside a plain loop.
+// largestElement and each of its versions beside what a user might write
+// instead (std::ranges::max_element, std::reduce unseq and a Highway loop,
+// built -O3 -march=native) and memchr, all reading the same bytes, at sizes
+// that sit in L1, in L2/L3 and in main memory; and a ten-element call beside
+// a plain loop.
 
 #include <benchmark/benchmark.h>
 #include <quorvel/largest_element.h>
@@ -14,6 +16,7 @@
 #include <vector>
 
 #include "largest_element_versions.h"
+#include "peers.h"
 
 namespace {
 
@@ -51,10 +54,6 @@ void measure(benchmark::State& state, Search search) {
   return highest;
 }
 
-std::int32_t maxElement(const std::int32_t* elements, std::int32_t count) {
-  return *std::max_element(elements, elements + count);
-}
-
 const void* memchrSameBytes(const std::int32_t* elements, std::int32_t count) {
   return std::memchr(elements, 0xff, static_cast<std::size_t>(count) * sizeof(std::int32_t));
 }
@@ -80,8 +79,20 @@ int main(int argc, char** argv) {
   }
   benchmark::RegisterBenchmark("memchr", measure<decltype(&memchrSameBytes)>, memchrSameBytes)
       ->Apply(sizes);
-  benchmark::RegisterBenchmark("maxElement", measure<decltype(&maxElement)>, maxElement)
-      ->Apply(sizes);
+  const struct {
+    const char* name;
+    quorvel::detail::Search search;
+  } peers[] = {
+      {"peer:ranges::max_element", rangesMaxElement},
+      {"peer:reduce_unseq", reduceUnseq},
+#ifdef QUORVEL_BENCH_HIGHWAY
+      {"peer:highway", highwayLoop},
+#endif
+  };
+  for (const auto& peer : peers) {
+    benchmark::RegisterBenchmark(peer.name, measure<quorvel::detail::Search>, peer.search)
+        ->Apply(sizes);
+  }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -19,15 +19,22 @@ using Vector [[gnu::vector_size(kBytes), gnu::aligned(4)]] = std::int32_t;
 
 constexpr std::int32_t kLowest = -2147483647 - 1;
 
-// The main loop's eight comparisons a step come in two forms, and each
-// compiler turns a different one into the faster loop: with 512-bit vectors
-// the other form ran 10-20% slower from L3 or memory (AMD Zen 5, GCC 12 and
-// Clang 14); with narrower vectors Clang, too, does better with pairs.
-#ifdef __clang__
-constexpr bool kSequentialChains = true;
-#else
-constexpr bool kSequentialChains = false;
+// Hands the running maxima to the next step through registers. The compiler
+// may not look through this empty asm, so it cannot regroup a step's
+// comparisons across it and reorder the loads: GCC, left free, turned
+// `a = max(a, x0) ... a = max(a, x4)` into `a = max(a, max(x0, x4))`, loaded
+// out of address order, and ran 15-20% slower from L3 on AMD Zen 4 at -O2
+// or -O3, whichever form was written. Without a vector unit the vectors
+// live in memory, and there is nothing to hold in registers.
+template <typename Lanes>
+inline void keepInRegisters([[maybe_unused]] Lanes& a, [[maybe_unused]] Lanes& b,
+                            [[maybe_unused]] Lanes& c, [[maybe_unused]] Lanes& d) {
+#if defined(__SSE2__) || defined(__VX__)
+  asm("" : "+v"(a), "+v"(b), "+v"(c), "+v"(d));
+#elif defined(__ARM_NEON)
+  asm("" : "+w"(a), "+w"(b), "+w"(c), "+w"(d));
 #endif
+}
 
 // By value, unlike std::max, so the running maxima stay in registers.
 template <typename Value>
@@ -58,7 +65,7 @@ inline std::int32_t highestLane(Vector<kBytes> lanes) {
 }
 
 // The search with vectors of `kBytes`. Views shorter than one vector go one
-// by one. Longer ones: a first vector from element 0, then whole vectors
+// by one, views of up to four from both ends. Longer ones: a first vector from element 0, then whole vectors
 // from the next vector-aligned element (a load that straddles two cache
 // lines runs at half speed), eight a step into four independent chains, so
 // that no comparison waits long for the one before it and the loop's own
@@ -76,26 +83,31 @@ inline std::int32_t largestInVectors(const std::int32_t* elements, std::int32_t 
     std::memcpy(&lanes, elements + index, sizeof lanes);
     return lanes;
   };
+  // Up to four vectors' worth: two or four loads from the two ends cover
+  // it, with no loop and no alignment to work out.
+  if (elementCount <= 4 * kLanes) {
+    Lanes front = load(0), back = load(elementCount - kLanes);
+    if (elementCount > 2 * kLanes) {
+      front = higher(front, load(kLanes));
+      back = higher(back, load(elementCount - 2 * kLanes));
+    }
+    return highestLane<kBytes>(higher(front, back));
+  }
   Lanes a = load(0);
   Lanes b = a, c = a, d = a;
   const auto address = reinterpret_cast<std::uintptr_t>(elements);
   std::int32_t index = kLanes - static_cast<std::int32_t>(address / sizeof(std::int32_t) % kLanes);
   for (; elementCount - index >= 8 * kLanes; index += 8 * kLanes) {
-    if constexpr (kSequentialChains && kBytes == 64) {
-      a = higher(a, load(index));
-      b = higher(b, load(index + kLanes));
-      c = higher(c, load(index + 2 * kLanes));
-      d = higher(d, load(index + 3 * kLanes));
-      a = higher(a, load(index + 4 * kLanes));
-      b = higher(b, load(index + 5 * kLanes));
-      c = higher(c, load(index + 6 * kLanes));
-      d = higher(d, load(index + 7 * kLanes));
-    } else {
-      a = higher(a, higher(load(index), load(index + 4 * kLanes)));
-      b = higher(b, higher(load(index + kLanes), load(index + 5 * kLanes)));
-      c = higher(c, higher(load(index + 2 * kLanes), load(index + 6 * kLanes)));
-      d = higher(d, higher(load(index + 3 * kLanes), load(index + 7 * kLanes)));
-    }
+    a = higher(a, load(index));
+    b = higher(b, load(index + kLanes));
+    c = higher(c, load(index + 2 * kLanes));
+    d = higher(d, load(index + 3 * kLanes));
+    keepInRegisters(a, b, c, d);
+    a = higher(a, load(index + 4 * kLanes));
+    b = higher(b, load(index + 5 * kLanes));
+    c = higher(c, load(index + 6 * kLanes));
+    d = higher(d, load(index + 7 * kLanes));
+    keepInRegisters(a, b, c, d);
   }
   for (; elementCount - index >= kLanes; index += kLanes) {
     a = higher(a, load(index));

@@ -74,14 +74,48 @@ TEST(LargestElement, AgreesWithMaxElementOnRandomViews) {
   }
 }
 
-// The widest version the CPU runs is the one used; where the CPU is known
+// What the dispatcher makes of CPUs it may meet: the widest version each
+// runs, but on Zen 4 AVX2 once a view outgrows the cache.
+TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
+  struct Case {
+    const char* name;
+    quorvel::detail::Cpu cpu;
+    const char* small;
+    const char* large;
+    std::int64_t largeFrom;
+  };
+  constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
+#if defined(__x86_64__)
+  const Case cases[] = {
+      {"Zen 5", {.avx512f = true, .avx2 = true, .sse42 = true}, "avx512f", "avx512f", kNever},
+      {"Zen 4", {true, true, true, true}, "avx512f", "avx2", std::int64_t{4} << 20},
+      {"Zen 3", {.avx2 = true, .sse42 = true, .amdFamily19h = true}, "avx2", "avx2", kNever},
+      {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", kNever},
+      {"first x86-64", {}, "baseline", "baseline", kNever},
+  };
+#else
+  const Case cases[] = {{"any", {true, true, true, true}, "baseline", "baseline", kNever}};
+#endif
+  for (const Case& c : cases) {
+    const quorvel::detail::Choice choice = quorvel::detail::choose(c.cpu);
+    EXPECT_STREQ(choice.small->name, c.small) << c.name;
+    EXPECT_STREQ(choice.large->name, c.large) << c.name;
+    EXPECT_EQ(choice.largeFrom, c.largeFrom) << c.name;
+  }
+}
+
+// This CPU's choice is among the versions it runs; where the CPU is known
 // (CI runs this under emulated CPUs), QUORVEL_EXPECTED_VERSION names it.
-TEST(Dispatcher, UsesTheWidestVersionTheCpuRuns) {
+TEST(Dispatcher, UsesAVersionTheCpuRuns) {
   const auto supported = quorvel::detail::supportedVersions();
   ASSERT_FALSE(supported.empty());
   EXPECT_STREQ(supported.back().name, "baseline");
+  const quorvel::detail::Choice& choice = quorvel::detail::chosen();
+  EXPECT_EQ(choice.small, &supported.front());
+  EXPECT_GE(choice.large, supported.data());
+  EXPECT_LT(choice.large, supported.data() + supported.size());
   if (const char* expected = std::getenv("QUORVEL_EXPECTED_VERSION")) {
-    EXPECT_STREQ(quorvel::detail::chosenVersion().name, expected);
+    EXPECT_STREQ(choice.small->name, expected);
   }
 }
 

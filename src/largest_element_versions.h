@@ -2,9 +2,10 @@
 #ifndef QUORVEL_LARGEST_ELEMENT_VERSIONS_H_
 #define QUORVEL_LARGEST_ELEMENT_VERSIONS_H_
 
-// The search's versions for each instruction set, for the dispatcher, the
-// tests and the benchmark. Each version keeps largestElement's contract, and
-// may only run on a CPU that has its instruction set.
+// The search's versions for each instruction set, and the dispatcher that
+// picks among them, for the public function, the tests and the benchmark.
+// Each version keeps largestElement's contract, and may only run on a CPU
+// that has its instruction set.
 
 #include <cstdint>
 #include <span>
@@ -18,12 +19,31 @@ struct Version {
   Search search;
 };
 
-// The versions this build has that the running CPU can execute, widest
-// first; the last, "baseline", runs on every CPU of the architecture.
-std::span<const Version> supportedVersions();
+// What the dispatcher goes by, as the CPU reports it.
+struct Cpu {
+  bool avx512f = false;
+  bool avx2 = false;
+  bool sse42 = false;
+  bool amdFamily19h = false;  // AMD Zen 3 and Zen 4
+};
 
-// The version largestElement uses in this process: the first one supported.
-const Version& chosenVersion();
+Cpu thisCpu();
+
+// The versions this build has that `cpu` can execute, widest first; the
+// last, "baseline", runs on every CPU of the architecture.
+std::span<const Version> supportedVersions(const Cpu& cpu);
+std::span<const Version> supportedVersions();  // on this CPU
+
+// Which version serves a view of a given length: `small` below `largeFrom`
+// elements, `large` from there on.
+struct Choice {
+  const Version* small;
+  const Version* large;
+  std::int64_t largeFrom;
+};
+
+Choice choose(const Cpu& cpu);
+const Choice& chosen();  // for this CPU, decided once per process
 
 std::int32_t largestElementBaseline(const std::int32_t* elements, std::int32_t elementCount);
 std::int32_t largestElementX86_64V2(const std::int32_t* elements, std::int32_t elementCount);
