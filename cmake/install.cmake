@@ -18,10 +18,15 @@ function(quorvel_gzip file target)
   add_custom_target(${target} ALL DEPENDS ${file}.gz)
 endfunction()
 
-# Manual pages are installed compressed.
-quorvel_gzip(doc/quorvel.1 quorvel_manual)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1.gz
-  DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+if(WIN32)
+  # Windows has no manual pages, and nothing else there carries the licence.
+  install(FILES LICENSE DESTINATION . RENAME LICENSE.txt COMPONENT runtime)
+else()
+  # Manual pages are installed compressed.
+  quorvel_gzip(doc/quorvel.1 quorvel_manual)
+  install(FILES ${CMAKE_CURRENT_BINARY_DIR}/doc/quorvel.1.gz
+    DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
+endif()
 
 install(TARGETS quorvel_search EXPORT quorvelTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
@@ -45,6 +50,12 @@ install(FILES
 file(RELATIVE_PATH QUORVEL_PC_TO_PREFIX
   /${CMAKE_INSTALL_LIBDIR}/pkgconfig /)
 string(REGEX REPLACE "/$" "" QUORVEL_PC_TO_PREFIX "${QUORVEL_PC_TO_PREFIX}")
+set(QUORVEL_PC_PREFIX "\${pcfiledir}/${QUORVEL_PC_TO_PREFIX}")
+if(QUORVEL_DEBIAN)
+  # A system package is never moved, and pkg-config leaves out -I/usr/include
+  # only when it is spelled so.
+  set(QUORVEL_PC_PREFIX ${CMAKE_INSTALL_PREFIX})
+endif()
 configure_file(cmake/quorvel.pc.in quorvel.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/quorvel.pc
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig COMPONENT development)
@@ -133,5 +144,13 @@ foreach(pattern IN LISTS ignored)
   endif()
   list(APPEND CPACK_SOURCE_IGNORE_FILES "${pattern}")
 endforeach()
+
+# Every timestamp in the packages is the release's date, so that two builds
+# of one release give the same bytes wherever they run. An epoch set by
+# whoever runs CPack wins.
+execute_process(COMMAND date -u -d ${QUORVEL_DATE} +%s
+  OUTPUT_VARIABLE QUORVEL_EPOCH OUTPUT_STRIP_TRAILING_WHITESPACE COMMAND_ERROR_IS_FATAL ANY)
+configure_file(cmake/cpack-options.cmake.in cpack-options.cmake @ONLY)
+set(CPACK_PROJECT_CONFIG_FILE ${CMAKE_CURRENT_BINARY_DIR}/cpack-options.cmake)
 
 include(CPack)

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The search's dispatcher, and its baseline version, which every CPU of the
-// architecture runs: SSE2 on x86-64, NEON on 64-bit Arm.
+// architecture runs: SSE2 on x86-64, NEON on 64-bit Arm, and plain code
+// where the vector unit is optional.
 
 #include "quorvel/largest_element.h"
 
@@ -9,8 +10,10 @@
 #include "largest_element_kernel.h"
 #include "largest_element_versions.h"
 
-#ifdef QUORVEL_X86_64_VERSIONS
+#if defined(QUORVEL_X86_64_VERSIONS)
 #include <cpuid.h>
+#elif defined(QUORVEL_VECTOR_UNIT) && (defined(__arm__) || defined(__s390x__))
+#include <sys/auxv.h>
 #endif
 
 namespace quorvel {
@@ -67,14 +70,35 @@ Choice choose(const Cpu& cpu) {
 
 #else
 
+#ifdef QUORVEL_VECTOR_UNIT
+constexpr Version kVersions[] = {{QUORVEL_VECTOR_UNIT, largestElementVectorUnit},
+                                 {"baseline", largestElementBaseline}};
+#else
 constexpr Version kVersions[] = {{"baseline", largestElementBaseline}};
+#endif
 
-Cpu thisCpu() { return {}; }
+Cpu thisCpu() {
+  Cpu cpu;
+#if !defined(QUORVEL_VECTOR_UNIT)
+#elif defined(__i386__)
+  __builtin_cpu_init();
+  cpu.vectorUnit = __builtin_cpu_supports("sse2");
+#elif defined(__arm__)
+  cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0;
+#elif defined(__s390x__)
+  cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_S390_VXRS) != 0;
+#endif
+  return cpu;
+}
 
-std::span<const Version> supportedVersions(const Cpu&) { return kVersions; }
+std::span<const Version> supportedVersions(const Cpu& cpu) {
+  const std::span<const Version> all(kVersions);
+  return cpu.vectorUnit ? all : all.last(1);
+}
 
-Choice choose(const Cpu&) {
-  return {&kVersions[0], &kVersions[0], std::numeric_limits<std::int64_t>::max()};
+Choice choose(const Cpu& cpu) {
+  const Version* version = &supportedVersions(cpu).front();
+  return {version, version, std::numeric_limits<std::int64_t>::max()};
 }
 
 #endif
@@ -92,9 +116,12 @@ const Choice& chosen() {
 }  // namespace detail
 
 std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount) {
+#ifndef QUORVEL_VECTOR_UNIT
   // A view shorter than the widest vector gains nothing from the wider
-  // versions, so it skips the dispatch.
+  // versions, so it skips the dispatch; where the baseline has no vectors,
+  // even short views do better with them.
   if (elementCount < 16) return detail::largestElementBaseline(elements, elementCount);
+#endif
   static const detail::Choice& choice = detail::chosen();
   const detail::Version* version = elementCount < choice.largeFrom ? choice.small : choice.large;
   return version->search(elements, elementCount);

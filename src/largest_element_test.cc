@@ -85,7 +85,7 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
     std::int64_t largeFrom;
   };
   constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
-#if defined(__x86_64__)
+#if defined(QUORVEL_X86_64_VERSIONS)
   const Case cases[] = {
       {"Zen 5", {.avx512f = true, .avx2 = true, .sse42 = true}, "avx512f", "avx512f", kNever},
       {"Zen 4", {true, true, true, true}, "avx512f", "avx2", std::int64_t{4} << 20},
@@ -93,8 +93,13 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
       {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", kNever},
       {"first x86-64", {}, "baseline", "baseline", kNever},
   };
+#elif defined(QUORVEL_VECTOR_UNIT)
+  const Case cases[] = {
+      {"with the vector unit", {.vectorUnit = true}, QUORVEL_VECTOR_UNIT, QUORVEL_VECTOR_UNIT, kNever},
+      {"without it", {true, true, true, true}, "baseline", "baseline", kNever},
+  };
 #else
-  const Case cases[] = {{"any", {true, true, true, true}, "baseline", "baseline", kNever}};
+  const Case cases[] = {{"any", {true, true, true, true, true}, "baseline", "baseline", kNever}};
 #endif
   for (const Case& c : cases) {
     const quorvel::detail::Choice choice = quorvel::detail::choose(c.cpu);

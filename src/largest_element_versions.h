@@ -25,6 +25,9 @@ struct Cpu {
   bool avx2 = false;
   bool sse42 = false;
   bool amdFamily19h = false;  // AMD Zen 3 and Zen 4
+  // Where the architecture's vector unit is optional: SSE2 on i386, NEON on
+  // 32-bit Arm, the vector facility on s390x.
+  bool vectorUnit = false;
 };
 
 Cpu thisCpu();
@@ -49,6 +52,7 @@ std::int32_t largestElementBaseline(const std::int32_t* elements, std::int32_t e
 std::int32_t largestElementX86_64V2(const std::int32_t* elements, std::int32_t elementCount);
 std::int32_t largestElementAvx2(const std::int32_t* elements, std::int32_t elementCount);
 std::int32_t largestElementAvx512(const std::int32_t* elements, std::int32_t elementCount);
+std::int32_t largestElementVectorUnit(const std::int32_t* elements, std::int32_t elementCount);
 
 }  // namespace quorvel::detail
 

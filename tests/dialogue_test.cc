@@ -14,6 +14,17 @@ namespace {
 // How quorvel is started: a cross build's tests start it through the emulator.
 std::vector<std::string> quorvel() { return {QUORVEL_COMMAND}; }
 
+// What quorvel writes for `text`: a Windows program ends its lines in CR LF.
+std::string lines(const std::string& text) {
+#ifdef QUORVEL_DIALOGUE_WINDOWS
+  std::string crlf;
+  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return crlf;
+#else
+  return text;
+#endif
+}
+
 // The prompts for indices `begin` to `end` - 1, back to back.
 std::string prompts(int begin, int end) {
   std::string text;
@@ -57,7 +68,7 @@ TEST_P(Answers, NameTheHighest) {
   std::vector<std::string> argv = quorvel();
   argv.insert(argv.end(), GetParam().arguments.begin(), GetParam().arguments.end());
   const subprocess::Result result = subprocess::run(argv, GetParam().input);
-  EXPECT_EQ(result.out, prompts(0, 10) + resultLine(GetParam().highest));
+  EXPECT_EQ(result.out, lines(prompts(0, 10) + resultLine(GetParam().highest)));
   EXPECT_EQ(result.err, "");
   EXPECT_EQ(result.status, 0);
 }
@@ -97,8 +108,8 @@ class Refusals : public testing::TestWithParam<Refusal> {};
 TEST_P(Refusals, StopTheDialogue) {
   const Refusal& c = GetParam();
   const subprocess::Result result = subprocess::run(quorvel(), c.input, {.source = c.source});
-  EXPECT_EQ(result.out, prompts(0, c.index + 1) + "\n");
-  EXPECT_EQ(result.err, c.err);
+  EXPECT_EQ(result.out, lines(prompts(0, c.index + 1) + "\n"));
+  EXPECT_EQ(result.err, lines(c.err));
   EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
 }
@@ -146,9 +157,9 @@ class WriteFailures : public testing::TestWithParam<WriteFailure> {};
 TEST_P(WriteFailures, AreReported) {
   const WriteFailure& c = GetParam();
   const subprocess::Result result = subprocess::run(quorvel(), c.input, c.options);
-  EXPECT_EQ(result.out, c.out);
+  EXPECT_EQ(result.out, lines(c.out));
   EXPECT_EQ(result.err,
-            std::string("quorvel: cannot write to standard output: ") + c.reason + "\n");
+            lines(std::string("quorvel: cannot write to standard output: ") + c.reason + "\n"));
   EXPECT_EQ(result.errWrites, 1);
   EXPECT_EQ(result.status, 1);
 }

@@ -59,6 +59,18 @@ for package in quorvel libquorvel-dev; do
   dpkg-deb -x "$deb" "$work/deb"
 done
 answers "$work/deb/usr/bin/quorvel"
+# Built again from the source archive in another folder: the same bytes.
+tar -xzf "$work"/source/quorvel-"$version"-Source.tar.gz -C "$work"
+(cd "$work/quorvel-$version-Source" && cmake --workflow --preset deb >/dev/null)
+for package in quorvel libquorvel-dev; do
+  deb=${package}_$version-1_$architecture.deb
+  cmp -s "build/deb/$deb" "$work/quorvel-$version-Source/build/deb/$deb" ||
+    fail "$deb differs when built in another folder"
+done
+echo "ok: the packages rebuild byte for byte in another folder"
+pc=$(find "$work/deb" -name quorvel.pc)
+[ "$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags quorvel)" = "" ] ||
+  fail "the -dev package's pkg-config file names a system include folder"
 report=$(hardening-check --nocfprotection "$work/deb/usr/bin/quorvel") ||
   fail "hardening-check: $report"
 echo "ok: the packaged binary is hardened"
@@ -73,9 +85,13 @@ for prefix in "$work/prefix" "$work/deb/usr"; do
   echo "ok: a find_package consumer builds against $prefix"
 
   pc=$(dirname "$(find "$prefix" -name quorvel.pc)")
+  # The package's file names /usr: read where it was extracted, as a sysroot.
+  sysroot=()
+  [ "$prefix" != "$work/deb/usr" ] ||
+    sysroot=(env PKG_CONFIG_SYSROOT_DIR="$work/deb" pkg-config --keep-system-cflags --keep-system-libs)
   # shellcheck disable=SC2046  # the flags are meant to split
   g++ -std=c++17 -Wall -Wextra -Werror tests/consumer/main.cc \
-    $(PKG_CONFIG_PATH=$pc pkg-config --cflags --libs quorvel) -o "$work/pkg-consumer"
+    $(PKG_CONFIG_PATH=$pc "${sysroot[@]:-pkg-config}" --cflags --libs quorvel) -o "$work/pkg-consumer"
   [ "$("$work/pkg-consumer")" = "$consumer_says" ] || fail "pkg-config consumer against $prefix"
   echo "ok: a pkg-config consumer builds against $prefix"
 done

@@ -1,0 +1,41 @@
+# SPDX-License-Identifier: MIT
+# Cross-builds for another Debian architecture with Debian's cross compiler
+# (g++-TRIPLET) and runs what it builds under qemu-user, or natively through
+# the i386 loader for i386 (qemu-i386 hangs in a program that forks, as the
+# dialogue tests do). Libraries for the target come from Debian's multiarch
+# packages, such as libgtest-dev:armhf.
+#
+# QUORVEL_CROSS names the target by its GNU triplet: aarch64-linux-gnu,
+# arm-linux-gnueabihf, s390x-linux-gnu or i686-linux-gnu (the presets set it).
+list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QUORVEL_CROSS)
+if(NOT QUORVEL_CROSS MATCHES "^([a-z0-9_]+)-linux-gnu")
+  message(FATAL_ERROR "Set QUORVEL_CROSS to a target triplet, such as aarch64-linux-gnu")
+endif()
+set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_CXX_COMPILER ${QUORVEL_CROSS}-g++)
+set(sysroot /usr/${QUORVEL_CROSS})
+
+# Per architecture: the processor's name, the multiarch folder of its
+# libraries, qemu's name for it, and the emulated CPUs that the search's
+# test also runs on, each with the version the dispatcher must pick there.
+set(arch ${CMAKE_MATCH_1})
+set(CMAKE_SYSTEM_PROCESSOR ${arch})
+set(CMAKE_LIBRARY_ARCHITECTURE ${QUORVEL_CROSS})
+set(qemu ${arch})
+if(arch STREQUAL "arm")
+  set(QUORVEL_EMULATED_CPUS cortex-a15:neon cortex-r5f:baseline)
+elseif(arch STREQUAL "s390x")
+  set(QUORVEL_EMULATED_CPUS z13:z13 z196:baseline)
+elseif(arch STREQUAL "i686")
+  set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
+  set(qemu i386)
+  set(QUORVEL_EMULATED_CPUS pentium4:sse2 pentium3:baseline)
+endif()
+
+find_program(QUORVEL_QEMU qemu-${qemu} REQUIRED)
+set(QUORVEL_QEMU_ARGS -L ${sysroot})
+if(arch STREQUAL "i686")
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${sysroot}/lib/ld-linux.so.2 --library-path ${sysroot}/lib)
+else()
+  set(CMAKE_CROSSCOMPILING_EMULATOR ${QUORVEL_QEMU} ${QUORVEL_QEMU_ARGS})
+endif()
