@@ -10,14 +10,6 @@
 #include <cstdint>
 #include <cstring>
 
-// Without a vector unit (i386 before SSE2), GCC notes that these functions
-// pass vectors unlike code built for one would. They are internal to each
-// file, so no caller can disagree with them.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wpsabi"
-#endif
-
 namespace quorvel::detail {
 namespace {
 
@@ -126,9 +118,5 @@ inline std::int32_t largestInVectors(const std::int32_t* elements, std::int32_t 
 
 }  // namespace
 }  // namespace quorvel::detail
-
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic pop
-#endif
 
 #endif  // QUORVEL_LARGEST_ELEMENT_KERNEL_H_
