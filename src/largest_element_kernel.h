@@ -26,15 +26,15 @@ constexpr std::int32_t kLowest = -2147483647 - 1;
 // out of address order, and ran 15-20% slower from L3 on AMD Zen 4 at -O2
 // or -O3, whichever form was written. Without a vector unit the vectors
 // live in memory, and there is nothing to hold in registers.
-template <typename Lanes>
-inline void keepInRegisters([[maybe_unused]] Lanes& a, [[maybe_unused]] Lanes& b,
-                            [[maybe_unused]] Lanes& c, [[maybe_unused]] Lanes& d) {
+// A macro rather than a function: a reference to a vector would drop its
+// four-byte alignment.
 #if defined(__SSE2__) || defined(__VX__)
-  asm("" : "+v"(a), "+v"(b), "+v"(c), "+v"(d));
+#define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d) asm("" : "+v"(a), "+v"(b), "+v"(c), "+v"(d))
 #elif defined(__ARM_NEON)
-  asm("" : "+w"(a), "+w"(b), "+w"(c), "+w"(d));
+#define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d) asm("" : "+w"(a), "+w"(b), "+w"(c), "+w"(d))
+#else
+#define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d)
 #endif
-}
 
 // By value, unlike std::max, so the running maxima stay in registers.
 template <typename Value>
@@ -102,12 +102,12 @@ inline std::int32_t largestInVectors(const std::int32_t* elements, std::int32_t 
     b = higher(b, load(index + kLanes));
     c = higher(c, load(index + 2 * kLanes));
     d = higher(d, load(index + 3 * kLanes));
-    keepInRegisters(a, b, c, d);
+    QUORVEL_KEEP_IN_REGISTERS(a, b, c, d);
     a = higher(a, load(index + 4 * kLanes));
     b = higher(b, load(index + 5 * kLanes));
     c = higher(c, load(index + 6 * kLanes));
     d = higher(d, load(index + 7 * kLanes));
-    keepInRegisters(a, b, c, d);
+    QUORVEL_KEEP_IN_REGISTERS(a, b, c, d);
   }
   for (; elementCount - index >= kLanes; index += kLanes) {
     a = higher(a, load(index));
@@ -118,5 +118,7 @@ inline std::int32_t largestInVectors(const std::int32_t* elements, std::int32_t 
 
 }  // namespace
 }  // namespace quorvel::detail
+
+#undef QUORVEL_KEEP_IN_REGISTERS
 
 #endif  // QUORVEL_LARGEST_ELEMENT_KERNEL_H_
