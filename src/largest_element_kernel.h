@@ -65,13 +65,12 @@ inline std::int32_t highestLane(Vector<kBytes> lanes) {
 }
 
 // The search with vectors of `kBytes`. Views shorter than one vector go one
-// by one, views of up to four from both ends. Longer ones: a first vector from element 0, then whole vectors
-// from the next vector-aligned element (a load that straddles two cache
-// lines runs at half speed), eight a step into four independent chains, so
-// that no comparison waits long for the one before it and the loop's own
-// work stays small beside the loads; then single vectors, and a last vector
-// ending at the last element covers what is left. Overlapping loads do no
-// harm to a maximum.
+// by one, views of up to four from both ends. Longer ones: a first vector from element 0, then
+// whole vectors from the next vector-aligned element (a load that straddles two cache lines runs at
+// half speed), eight a step into four independent chains, so that no comparison waits long for the
+// one before it and the loop's own work stays small beside the loads; then single vectors, and a
+// last vector ending at the last element covers what is left. Overlapping loads do no harm to a
+// maximum.
 template <int kBytes>
 inline std::int32_t largestInVectors(const std::int32_t* elements, std::int32_t elementCount) {
   using Lanes = Vector<kBytes>;

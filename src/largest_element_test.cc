@@ -95,7 +95,11 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   };
 #elif defined(QUORVEL_VECTOR_UNIT)
   const Case cases[] = {
-      {"with the vector unit", {.vectorUnit = true}, QUORVEL_VECTOR_UNIT, QUORVEL_VECTOR_UNIT, kNever},
+      {"with the vector unit",
+       {.vectorUnit = true},
+       QUORVEL_VECTOR_UNIT,
+       QUORVEL_VECTOR_UNIT,
+       kNever},
       {"without it", {true, true, true, true}, "baseline", "baseline", kNever},
   };
 #else
