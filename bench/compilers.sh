@@ -7,7 +7,7 @@
 # a ten-element call against a plain loop, and for the public function its
 # ratio to the fastest of its own versions and of the peers. Many short
 # repetitions, interleaved, so that drift in the machine's memory bandwidth
-# falls on every search alike. Takes about 20 minutes; build folders go to
+# falls on every search alike. Takes about 6 minutes; build folders go to
 # build/bench-*.
 #
 # Usage: bench/compilers.sh [extra benchmark flags]

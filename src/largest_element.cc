@@ -52,22 +52,6 @@ std::span<const Version> supportedVersions(const Cpu& cpu) {
   return std::span<const Version>(kVersions).subspan(first);
 }
 
-Choice choose(const Cpu& cpu) {
-  const std::span<const Version> supported = supportedVersions(cpu);
-  Choice choice{&supported[0], &supported[0], std::numeric_limits<std::int64_t>::max()};
-  // Zen 4 runs AVX-512 in 256-bit halves. Its 512-bit loop leads while the
-  // view is in cache and trails once it is not: at 32 Mi elements (main
-  // memory) 0.87-0.89x memchr against AVX2's 0.98-1.01x, at 8 Mi 0.84-0.97x
-  // against 1.06-1.08x, level from 64 Ki to 4 Mi, ahead at 4 Ki by 1.47-1.52x
-  // against 1.32-1.39x (EPYC 9004, family 19h model 11h, GCC 12 and Clang
-  // 14). On Zen 5 (family 1Ah) the 512-bit loop leads from memory too.
-  if (cpu.avx512f && cpu.amdFamily19h) {
-    choice.large = &supported[1];
-    choice.largeFrom = std::int64_t{4} << 20;
-  }
-  return choice;
-}
-
 #else
 
 #ifdef QUORVEL_VECTOR_UNIT
@@ -96,20 +80,36 @@ std::span<const Version> supportedVersions(const Cpu& cpu) {
   return cpu.vectorUnit ? all : all.last(1);
 }
 
-Choice choose(const Cpu& cpu) {
-  const Version* version = &supportedVersions(cpu).front();
-  return {version, version, std::numeric_limits<std::int64_t>::max()};
-}
-
 #endif
 
-std::span<const Version> supportedVersions() {
-  static const std::span<const Version> supported = supportedVersions(thisCpu());
-  return supported;
+Choice choose(const Cpu& cpu) {
+  const std::span<const Version> supported = supportedVersions(cpu);
+  Choice choice{&supported[0], &supported[0], std::numeric_limits<std::int64_t>::max()};
+#ifdef QUORVEL_X86_64_VERSIONS
+  // Zen 4 runs AVX-512 in 256-bit halves. Its 512-bit loop leads while the
+  // view is in cache and trails once it is not: at 32 Mi elements (main
+  // memory) 0.87-0.89x memchr against AVX2's 0.98-1.01x, at 8 Mi 0.84-0.97x
+  // against 1.06-1.08x, level from 64 Ki to 4 Mi, ahead at 4 Ki by 1.47-1.52x
+  // against 1.32-1.39x (AMD EPYC, family 25 (19h) model 17 (11h), GCC 12 and
+  // Clang 14). On Zen 5 (family 1Ah) the 512-bit loop leads from memory too.
+  if (cpu.avx512f && cpu.amdFamily19h) {
+    choice.large = &supported[1];
+    choice.largeFrom = std::int64_t{4} << 20;
+  }
+#endif
+  return choice;
 }
 
+// What this CPU reports, read once per process.
+const Cpu& cpuOnce() {
+  static const Cpu cpu = thisCpu();
+  return cpu;
+}
+
+std::span<const Version> supportedVersions() { return supportedVersions(cpuOnce()); }
+
 const Choice& chosen() {
-  static const Choice choice = choose(thisCpu());
+  static const Choice choice = choose(cpuOnce());
   return choice;
 }
 

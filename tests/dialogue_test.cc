@@ -24,16 +24,15 @@ constexpr bool kWindows = false;
 // several that a POSIX system names.
 const char* reason(const char* posix, const char* windows) { return kWindows ? windows : posix; }
 
-// What quorvel writes for `text`: a Windows program ends its lines in CR LF.
-std::string lines(const std::string& text) {
-#ifdef QUORVEL_DIALOGUE_WINDOWS
-  std::string crlf;
-  for (char c : text) crlf += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return crlf;
-#else
-  return text;
-#endif
+// `text` with each newline turned into CR LF.
+std::string crlf(const std::string& text) {
+  std::string turned;
+  for (char c : text) turned += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return turned;
 }
+
+// What quorvel writes for `text`: a Windows program ends its lines in CR LF.
+std::string lines(const std::string& text) { return kWindows ? crlf(text) : text; }
 
 // The prompts for indices `begin` to `end` - 1, back to back.
 std::string prompts(int begin, int end) {
@@ -198,19 +197,18 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto& info) { return std::string(info.param.name); });
 
 // The terminal echoes what is typed and turns each newline into CR LF.
-std::string onScreen(const std::string& text) {
-  std::string screen;
-  for (char c : text) screen += c == '\n' ? std::string("\r\n") : std::string(1, c);
-  return screen;
-}
+std::string onScreen(const std::string& text) { return crlf(text); }
 
 // wine draws a console of its own on a terminal, so a Windows program's
 // screen there is wine's, not the program's.
-#define SKIP_ON_WINDOWS() \
-  if (kWindows) GTEST_SKIP() << "a terminal shows wine's console, not Windows'"
+class Terminal : public testing::Test {
+ protected:
+  void SetUp() override {
+    if (kWindows) GTEST_SKIP() << "a terminal shows wine's console, not Windows'";
+  }
+};
 
-TEST(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
-  SKIP_ON_WINDOWS();
+TEST_F(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
   const std::vector<std::string> answers = {"4", "-7", "19", "0", "19", "3", "8", "-100", "2", "5"};
   subprocess::Terminal terminal(quorvel());
   std::string expected;
@@ -224,8 +222,7 @@ TEST(Terminal, EachPromptShowsBeforeItsAnswerIsTyped) {
   EXPECT_EQ(terminal.screen(), onScreen(expected + resultLine("19")));
 }
 
-TEST(Terminal, CtrlDAtAPromptEndsTheInput) {
-  SKIP_ON_WINDOWS();
+TEST_F(Terminal, CtrlDAtAPromptEndsTheInput) {
   subprocess::Terminal terminal(quorvel());
   ASSERT_TRUE(terminal.waitFor(prompts(0, 1))) << terminal.screen();
   terminal.type("7 8 9\n");
