@@ -5,8 +5,14 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdlib>
+#include <functional>
+#include <fstream>
+#include <iterator>
 #include <limits>
 #include <random>
+#include <set>
+#include <sstream>
+#include <string>
 #include <vector>
 
 #include "largest_element_versions.h"
@@ -74,6 +80,35 @@ TEST(LargestElement, AgreesWithMaxElementOnRandomViews) {
   }
 }
 
+// Views whose values are all negative, or all equal, at every length that
+// reaches each path of each width: one by one, from both ends, the loop, its
+// single steps and the last vector, from each alignment in turn. Nothing in
+// the negative views is 0 or above, so a running maximum that starts
+// anywhere but in the view shows.
+TEST(LargestElement, AllNegativeAndAllEqualViewsOfEveryLength) {
+  std::mt19937 random(20261209);
+  std::uniform_int_distribution<std::int32_t> negative(kLowest, -1);
+  struct Fill {
+    const char* name;
+    std::function<std::int32_t()> value;
+  };
+  const Fill fills[] = {{"all negative", [&] { return negative(random); }},
+                        {"all -2147483648", [] { return kLowest; }},
+                        {"all -1", [] { return -1; }},
+                        {"all 7", [] { return 7; }}};
+  alignas(64) std::int32_t array[320];
+  for (const Version& search : searches()) {
+    for (const Fill& fill : fills) {
+      for (std::int32_t length = 1; length <= 300; ++length) {
+        std::int32_t* view = array + length % 16;
+        std::generate(view, view + length, fill.value);
+        ASSERT_EQ(search.search(view, length), *std::max_element(view, view + length))
+            << search.name << ", " << fill.name << ", length " << length;
+      }
+    }
+  }
+}
+
 // What the dispatcher makes of CPUs it may meet: the widest version each
 // runs, but on Zen 4 AVX2 once a view outgrows the cache.
 TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
@@ -113,9 +148,32 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   }
 }
 
-// This CPU's choice is among the versions it runs; where the CPU is known
-// (CI runs this under emulated CPUs), QUORVEL_EXPECTED_VERSION names it.
-TEST(Dispatcher, UsesAVersionTheCpuRuns) {
+// The version the dispatcher should pick on this CPU: the one named by
+// QUORVEL_EXPECTED_VERSION where CI runs the test on an emulated CPU, else,
+// on x86-64, the widest that the flags in /proc/cpuinfo allow, read apart
+// from the compiler's CPU probe that the dispatcher uses. Null where neither
+// says.
+std::string expectedVersion() {
+  if (const char* expected = std::getenv("QUORVEL_EXPECTED_VERSION")) return expected;
+#ifdef QUORVEL_X86_64_VERSIONS
+  std::ifstream cpuinfo("/proc/cpuinfo");
+  std::string line;
+  while (std::getline(cpuinfo, line) && !line.starts_with("flags")) {
+  }
+  if (cpuinfo) {
+    std::istringstream words(line.substr(line.find(':') + 1));
+    const std::set<std::string> flags{std::istream_iterator<std::string>(words), {}};
+    return flags.contains("avx512f") ? "avx512f"
+           : flags.contains("avx2")  ? "avx2"
+           : flags.contains("sse4_2") ? "x86-64-v2"
+                                      : "baseline";
+  }
+#endif
+  return {};
+}
+
+// This CPU's choice is among the versions it runs, and is the one expected.
+TEST(Dispatcher, UsesTheWidestVersionTheCpuRuns) {
   const auto supported = quorvel::detail::supportedVersions();
   ASSERT_FALSE(supported.empty());
   EXPECT_STREQ(supported.back().name, "baseline");
@@ -123,9 +181,35 @@ TEST(Dispatcher, UsesAVersionTheCpuRuns) {
   EXPECT_EQ(choice.small, &supported.front());
   EXPECT_GE(choice.large, supported.data());
   EXPECT_LT(choice.large, supported.data() + supported.size());
-  if (const char* expected = std::getenv("QUORVEL_EXPECTED_VERSION")) {
-    EXPECT_STREQ(choice.small->name, expected);
+  const std::string expected = expectedVersion();
+  if (expected.empty()) GTEST_SKIP() << "nothing here says which version this CPU should run";
+  EXPECT_EQ(choice.small->name, expected);
+}
+
+// A caller's code can search before main: from a static constructor, or at
+// the very earliest from .preinit_array, which runs before the C runtime has
+// probed the CPU for the compiler's __builtin_cpu_supports. The version
+// chosen then serves the whole process.
+const char* versionChosenBeforeMain = nullptr;
+
+void searchBeforeMain() {
+  std::int32_t values[1024] = {};
+  values[700] = 1;
+  if (quorvel::largestElement(values, 1024) == 1) {
+    versionChosenBeforeMain = quorvel::detail::chosen().small->name;
   }
+}
+
+#ifdef __ELF__
+[[gnu::section(".preinit_array"), gnu::used]] void (*const kBeforeMain)() = searchBeforeMain;
+#else
+[[gnu::constructor]] void searchInAStaticConstructor() { searchBeforeMain(); }
+#endif
+
+TEST(Dispatcher, ChoosesBeforeMainAsItWouldInMain) {
+  ASSERT_NE(versionChosenBeforeMain, nullptr) << "the search before main gave a wrong answer";
+  EXPECT_STREQ(versionChosenBeforeMain,
+               quorvel::detail::choose(quorvel::detail::thisCpu()).small->name);
 }
 
 }  // namespace
