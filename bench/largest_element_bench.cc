@@ -2,8 +2,9 @@
 // largestElement and each of its versions beside what a user might write
 // instead (std::ranges::max_element, std::reduce unseq and a Highway loop,
 // built -O3 -march=native) and memchr, all reading the same bytes, at sizes
-// that sit in L1, in L2/L3 and in main memory; and a ten-element call beside
-// a plain loop.
+// that sit in L1, in L2/L3 and in main memory; and ten-element calls of the
+// search and of each version beside a plain loop, which decide the version
+// that serves short views.
 
 #include <benchmark/benchmark.h>
 #include <quorvel/largest_element.h>
@@ -75,6 +76,7 @@ int main(int argc, char** argv) {
   for (const quorvel::detail::Version& version : quorvel::detail::supportedVersions()) {
     benchmark::RegisterBenchmark((std::string("version:") + version.name).c_str(),
                                  measure<quorvel::detail::Search>, version.search)
+        ->Arg(10)
         ->Apply(sizes);
   }
   benchmark::RegisterBenchmark("memchr", measure<decltype(&memchrSameBytes)>, memchrSameBytes)

@@ -110,11 +110,13 @@ TEST(LargestElement, AllNegativeAndAllEqualViewsOfEveryLength) {
 }
 
 // What the dispatcher makes of CPUs it may meet: the widest version each
-// runs, but on Zen 4 AVX2 once a view outgrows the cache.
+// runs, but on Zen 4 AVX2 once a view outgrows the cache, and for short
+// views the narrowest above the baseline.
 TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   struct Case {
     const char* name;
     quorvel::detail::Cpu cpu;
+    const char* shortViews;
     const char* small;
     const char* large;
     std::int64_t largeFrom;
@@ -122,11 +124,21 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 #if defined(QUORVEL_X86_64_VERSIONS)
   const Case cases[] = {
-      {"Zen 5", {.avx512f = true, .avx2 = true, .sse42 = true}, "avx512f", "avx512f", kNever},
-      {"Zen 4", {true, true, true, true}, "avx512f", "avx2", std::int64_t{4} << 20},
-      {"Zen 3", {.avx2 = true, .sse42 = true, .amdFamily19h = true}, "avx2", "avx2", kNever},
-      {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", kNever},
-      {"first x86-64", {}, "baseline", "baseline", kNever},
+      {"Zen 5",
+       {.avx512f = true, .avx2 = true, .sse42 = true},
+       "x86-64-v2",
+       "avx512f",
+       "avx512f",
+       kNever},
+      {"Zen 4", {true, true, true, true}, "x86-64-v2", "avx512f", "avx2", std::int64_t{4} << 20},
+      {"Zen 3",
+       {.avx2 = true, .sse42 = true, .amdFamily19h = true},
+       "x86-64-v2",
+       "avx2",
+       "avx2",
+       kNever},
+      {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", "x86-64-v2", kNever},
+      {"first x86-64", {}, "baseline", "baseline", "baseline", kNever},
   };
 #elif defined(QUORVEL_VECTOR_UNIT)
   const Case cases[] = {
@@ -134,14 +146,17 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
        {.vectorUnit = true},
        QUORVEL_VECTOR_UNIT,
        QUORVEL_VECTOR_UNIT,
+       QUORVEL_VECTOR_UNIT,
        kNever},
-      {"without it", {true, true, true, true}, "baseline", "baseline", kNever},
+      {"without it", {true, true, true, true}, "baseline", "baseline", "baseline", kNever},
   };
 #else
-  const Case cases[] = {{"any", {true, true, true, true, true}, "baseline", "baseline", kNever}};
+  const Case cases[] = {
+      {"any", {true, true, true, true, true}, "baseline", "baseline", "baseline", kNever}};
 #endif
   for (const Case& c : cases) {
     const quorvel::detail::Choice choice = quorvel::detail::choose(c.cpu);
+    EXPECT_STREQ(choice.shortViews->name, c.shortViews) << c.name;
     EXPECT_STREQ(choice.small->name, c.small) << c.name;
     EXPECT_STREQ(choice.large->name, c.large) << c.name;
     EXPECT_EQ(choice.largeFrom, c.largeFrom) << c.name;

@@ -37,9 +37,12 @@ Cpu thisCpu();
 std::span<const Version> supportedVersions(const Cpu& cpu);
 std::span<const Version> supportedVersions();  // on this CPU
 
-// Which version serves a view of a given length: `small` below `largeFrom`
-// elements, `large` from there on.
+// Which version serves a view of a given length: `shortViews` below
+// kShortView elements, `small` from there to below `largeFrom`, `large`
+// from there on.
+constexpr std::int32_t kShortView = 16;
 struct Choice {
+  const Version* shortViews;
   const Version* small;
   const Version* large;
   std::int64_t largeFrom;
