@@ -28,8 +28,13 @@ else()
     DESTINATION ${CMAKE_INSTALL_MANDIR}/man1 COMPONENT runtime)
 endif()
 
+# A shared library's versioned file is what programs load, and goes to the
+# runtime library package; its unversioned link is for building, and goes
+# to the development package with the static library.
 install(TARGETS quorvel_search EXPORT quorvelTargets
-  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development)
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
 install(DIRECTORY include/quorvel ${CMAKE_CURRENT_BINARY_DIR}/include/quorvel
   DESTINATION ${CMAKE_INSTALL_INCLUDEDIR} COMPONENT development)
 

@@ -13,6 +13,7 @@ if(NOT QUORVEL_CROSS MATCHES "^([a-z0-9_]+)-linux-gnu")
   message(FATAL_ERROR "Set QUORVEL_CROSS to a target triplet, such as aarch64-linux-gnu")
 endif()
 set(CMAKE_SYSTEM_NAME Linux)
+set(CMAKE_C_COMPILER ${QUORVEL_CROSS}-gcc)
 set(CMAKE_CXX_COMPILER ${QUORVEL_CROSS}-g++)
 set(sysroot /usr/${QUORVEL_CROSS})
 

@@ -1,128 +1,12 @@
 // SPDX-License-Identifier: MIT
-// The search's dispatcher, and its baseline version, which every CPU of the
-// architecture runs: SSE2 on x86-64, NEON on 64-bit Arm, and plain code
-// where the vector unit is optional.
+// The public search, for C++ and C: each view goes to the version the
+// dispatcher chose for its length on this CPU.
 
 #include "quorvel/largest_element.h"
 
-#include <limits>
-
-#include "largest_element_kernel.h"
 #include "largest_element_versions.h"
 
-#if defined(QUORVEL_X86_64_VERSIONS)
-#include <cpuid.h>
-#elif defined(QUORVEL_VECTOR_UNIT) && (defined(__arm__) || defined(__s390x__))
-#include <sys/auxv.h>
-#endif
-
 namespace quorvel {
-namespace detail {
-
-std::int32_t largestElementBaseline(const std::int32_t* elements, std::int32_t elementCount) {
-  return largestInVectors<16>(elements, elementCount);
-}
-
-#ifdef QUORVEL_X86_64_VERSIONS
-
-// Widest first. A CPU with one of these instruction sets has all the
-// narrower ones, so the supported versions run from the first to the end.
-constexpr Version kVersions[] = {{"avx512f", largestElementAvx512},
-                                 {"avx2", largestElementAvx2},
-                                 {"x86-64-v2", largestElementX86_64V2},
-                                 {"baseline", largestElementBaseline}};
-
-Cpu thisCpu() {
-  __builtin_cpu_init();  // in case the first call comes before the C++ runtime's start-up
-  Cpu cpu;
-  cpu.avx512f = __builtin_cpu_supports("avx512f");
-  cpu.avx2 = __builtin_cpu_supports("avx2");
-  cpu.sse42 = __builtin_cpu_supports("sse4.2");
-  unsigned eax, ebx, ecx, edx;
-  if (__builtin_cpu_is("amd") && __get_cpuid(1, &eax, &ebx, &ecx, &edx)) {
-    const unsigned baseFamily = eax >> 8 & 0xf;
-    const unsigned family = baseFamily == 0xf ? baseFamily + (eax >> 20 & 0xff) : baseFamily;
-    cpu.amdFamily19h = family == 0x19;
-  }
-  return cpu;
-}
-
-std::span<const Version> supportedVersions(const Cpu& cpu) {
-  const std::size_t first = cpu.avx512f ? 0 : cpu.avx2 ? 1 : cpu.sse42 ? 2 : 3;
-  return std::span<const Version>(kVersions).subspan(first);
-}
-
-#else
-
-#ifdef QUORVEL_VECTOR_UNIT
-constexpr Version kVersions[] = {{QUORVEL_VECTOR_UNIT, largestElementVectorUnit},
-                                 {"baseline", largestElementBaseline}};
-#else
-constexpr Version kVersions[] = {{"baseline", largestElementBaseline}};
-#endif
-
-Cpu thisCpu() {
-  Cpu cpu;
-#if !defined(QUORVEL_VECTOR_UNIT)
-#elif defined(__i386__)
-  __builtin_cpu_init();
-  cpu.vectorUnit = __builtin_cpu_supports("sse2");
-#elif defined(__arm__)
-  cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0;
-#elif defined(__s390x__)
-  cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_S390_VXRS) != 0;
-#endif
-  return cpu;
-}
-
-std::span<const Version> supportedVersions(const Cpu& cpu) {
-  const std::span<const Version> all(kVersions);
-  return cpu.vectorUnit ? all : all.last(1);
-}
-
-#endif
-
-Choice choose(const Cpu& cpu) {
-  const std::span<const Version> supported = supportedVersions(cpu);
-  // A short view fills a vector or two, so the widest vectors gain it
-  // nothing, but the baseline's can cost it: SSE2 has no pmaxsd, and its
-  // compare-and-blend put ten elements at 0.76-0.83x a plain loop's speed
-  // on an Intel Xeon (Sapphire Rapids class, family 6, model 167). On ten
-  // elements x86-64-v2 ran 1.26-2.59x the plain loop's speed against the
-  // baseline's 1.05-2.21x in the four builds on an AMD EPYC Zen 3 (family
-  // 25, model 1). So short views take the narrowest version above the
-  // baseline that the CPU runs, if any.
-  const Version* shortViews = &supported[supported.size() > 1 ? supported.size() - 2 : 0];
-  Choice choice{shortViews, &supported[0], &supported[0], std::numeric_limits<std::int64_t>::max()};
-#ifdef QUORVEL_X86_64_VERSIONS
-  // Zen 4 runs AVX-512 in 256-bit halves. Its 512-bit loop leads while the
-  // view is in cache and trails once it is not: at 32 Mi elements (main
-  // memory) 0.87-0.89x memchr against AVX2's 0.98-1.01x, at 8 Mi 0.84-0.97x
-  // against 1.06-1.08x, level from 64 Ki to 4 Mi, ahead at 4 Ki by 1.47-1.52x
-  // against 1.32-1.39x (AMD EPYC, family 25 (19h) model 17 (11h), GCC 12 and
-  // Clang 14). On Zen 5 (family 1Ah) the 512-bit loop leads from memory too.
-  if (cpu.avx512f && cpu.amdFamily19h) {
-    choice.large = &supported[1];
-    choice.largeFrom = std::int64_t{4} << 20;
-  }
-#endif
-  return choice;
-}
-
-// What this CPU reports, read once per process.
-const Cpu& cpuOnce() {
-  static const Cpu cpu = thisCpu();
-  return cpu;
-}
-
-std::span<const Version> supportedVersions() { return supportedVersions(cpuOnce()); }
-
-const Choice& chosen() {
-  static const Choice choice = choose(cpuOnce());
-  return choice;
-}
-
-}  // namespace detail
 
 std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount) {
   static const detail::Choice& choice = detail::chosen();
@@ -133,3 +17,7 @@ std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCo
 }
 
 }  // namespace quorvel
+
+std::int32_t quorvel_largest_element(const std::int32_t* elements, std::int32_t elementCount) {
+  return quorvel::largestElement(elements, elementCount);
+}

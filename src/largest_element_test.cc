@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstddef>
 #include <cstdlib>
 #include <functional>
 #include <fstream>
@@ -11,11 +12,17 @@
 #include <limits>
 #include <random>
 #include <set>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "largest_element_versions.h"
+
+#if defined(__linux__) && defined(__x86_64__)
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -108,6 +115,57 @@ TEST(LargestElement, AllNegativeAndAllEqualViewsOfEveryLength) {
     }
   }
 }
+
+// A span is searched in pieces that each fit the pointer-and-count search:
+// a highest value anywhere, at a seam or not, is found, and an empty span
+// gives the lowest value.
+TEST(LargestElementSpan, SearchesEveryPiece) {
+  std::vector<std::int32_t> values(100, -50);
+  for (std::int32_t piece : {1, 3, 16, 99, 100, 2147483647}) {
+    for (std::size_t at : {0, 2, 3, 15, 16, 50, 98, 99}) {
+      values[at] = 9;
+      EXPECT_EQ(quorvel::detail::largestInPieces(values, piece), 9)
+          << "piece " << piece << ", highest at " << at;
+      values[at] = -50;
+    }
+  }
+  EXPECT_EQ(quorvel::largestElement(values), -50);
+  EXPECT_EQ(quorvel::largestElement(std::span<const std::int32_t>()), kLowest);
+}
+
+#if defined(__linux__) && defined(__x86_64__)
+// A view of more elements than an int32_t can count, without 8 GiB of
+// memory: a 2 MiB block of -1s mapped over and over, then a block holding
+// the highest value once, which a count cut to 32 bits never reaches.
+TEST(LargestElementSpan, SearchesAViewLongerThanAnInt32Counts) {
+  if (std::getenv("QUORVEL_EXPECTED_VERSION")) GTEST_SKIP() << "too slow under an emulator";
+  constexpr std::size_t kBlock = std::size_t{2} << 20;
+  constexpr std::size_t kBlocks = (std::size_t{1} << 31) * sizeof(std::int32_t) / kBlock + 1;
+  const int file = memfd_create("quorvel-test", 0);
+  ASSERT_GE(file, 0);
+  ASSERT_EQ(ftruncate(file, 2 * kBlock), 0);
+  void* const view = mmap(nullptr, kBlocks * kBlock, PROT_NONE,
+                          MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+  ASSERT_NE(view, MAP_FAILED);
+  auto* const bytes = static_cast<char*>(view);
+  for (std::size_t block = 0; block < kBlocks; ++block) {
+    const off_t offset = block + 1 < kBlocks ? 0 : kBlock;
+    ASSERT_NE(mmap(bytes + block * kBlock, kBlock, PROT_READ | PROT_WRITE, MAP_SHARED | MAP_FIXED,
+                   file, offset),
+              MAP_FAILED);
+  }
+  const std::span<std::int32_t> elements(static_cast<std::int32_t*>(view),
+                                         kBlocks * kBlock / sizeof(std::int32_t));
+  std::fill_n(elements.begin(), kBlock / sizeof(std::int32_t), -1);
+  std::fill_n(elements.end() - kBlock / sizeof(std::int32_t), kBlock / sizeof(std::int32_t), -7);
+  elements[elements.size() - 3] = 5;
+  ASSERT_GT(elements.size(), std::size_t{2147483647});
+  EXPECT_EQ(elements[0], elements[kBlock / sizeof(std::int32_t)]);  // the same block, again
+  EXPECT_EQ(quorvel::largestElement(elements), 5);
+  munmap(view, kBlocks * kBlock);
+  close(file);
+}
+#endif
 
 // What the dispatcher makes of CPUs it may meet: the widest version each
 // runs, but on Zen 4 AVX2 once a view outgrows the cache, and for short
