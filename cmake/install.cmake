@@ -1,9 +1,11 @@
 # SPDX-License-Identifier: MIT
 # Installing: the program, its manual page and, in a Debian build, each
 # package's copyright and changelog (component "runtime", package quorvel);
-# the search as a static library with its headers, a CMake package and a
-# pkg-config file (component "development", package libquorvel-dev).
-# Included only when QUORVEL_INSTALL is on.
+# a shared library's versioned file (component "library", package
+# libquorvel1); the search as a static library or a shared library's link,
+# with its headers, a CMake package and a pkg-config file (component
+# "development", package libquorvel-dev). Included only when QUORVEL_INSTALL
+# is on.
 
 install(TARGETS quorvel RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT runtime)
 
@@ -31,7 +33,11 @@ endif()
 # A shared library's versioned file is what programs load, and goes to the
 # runtime library package; its unversioned link is for building, and goes
 # to the development package with the static library.
-install(TARGETS quorvel_search EXPORT quorvelTargets
+set(quorvel_libraries quorvel_search)
+if(TARGET quorvel_search_static)
+  list(APPEND quorvel_libraries quorvel_search_static)
+endif()
+install(TARGETS ${quorvel_libraries} EXPORT quorvelTargets
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT development
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR} COMPONENT library NAMELINK_COMPONENT development
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR} COMPONENT library)
@@ -74,6 +80,9 @@ set(CPACK_RESOURCE_FILE_LICENSE ${CMAKE_CURRENT_SOURCE_DIR}/LICENSE)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEB_COMPONENT_INSTALL ON)
 set(CPACK_COMPONENTS_ALL runtime development)
+if(BUILD_SHARED_LIBS)
+  list(APPEND CPACK_COMPONENTS_ALL library)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SOURCE quorvel)
@@ -88,12 +97,33 @@ number, and a failed read or write are reported on standard error with
 exit status 1.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorvel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "largest-element search for arrays of 32-bit integers
-A static library and header with one function, quorvel::largestElement,
-that returns the highest value of an array of signed 32-bit integers in
-one vectorised pass, choosing the widest instruction set the CPU has.
-Includes a CMake package (find_package(quorvel), target quorvel::search)
-and a pkg-config file (quorvel).")
+set(search_description "Its one search returns the highest value of an array of signed 32-bit
+integers in one vectorised pass, choosing the widest instruction set the
+CPU has. It is called as quorvel::largestElement from C++ and
+quorvel_largest_element from C.")
+if(BUILD_SHARED_LIBS)
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libquorvel${PROJECT_VERSION_MAJOR})
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
+  set(CPACK_DEBIAN_LIBRARY_DESCRIPTION "largest-element search for arrays of 32-bit integers (library)
+The shared library libquorvel.so.${PROJECT_VERSION_MAJOR}, for programs linked against it.
+${search_description}")
+  # Programs linked against the library depend on its package, by the
+  # shlibs file, and the package has ldconfig run when it comes and goes.
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+  set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
+  # A trigger has dpkg run ldconfig once for everything it installs, as
+  # lintian asks. CPack's maintainer scripts run it as well, which does no
+  # harm; the package's lintian overrides say so.
+  file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers)
+  set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
+  set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
+endif()
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "largest-element search for arrays of 32-bit integers (development)
+The header, the static library and the shared library's link of libquorvel.
+${search_description}
+Includes a CMake package (find_package(quorvel), targets quorvel::search
+and quorvel::search_static) and a pkg-config file (quorvel).")
 
 # What Debian wants in each package's documentation folder: the licence in
 # its machine-readable form and the packaging changelog, compressed.
@@ -113,7 +143,7 @@ if(QUORVEL_DEBIAN)
   configure_file(cmake/debian/changelog.in debian/changelog.Debian @ONLY)
   quorvel_gzip(debian/changelog.Debian quorvel_debian_changelog)
 
-  foreach(component IN ITEMS runtime development)
+  foreach(component IN LISTS CPACK_COMPONENTS_ALL)
     string(TOUPPER ${component} upper)
     set(package ${CPACK_DEBIAN_${upper}_PACKAGE_NAME})
     install(FILES
@@ -123,8 +153,13 @@ if(QUORVEL_DEBIAN)
       COMPONENT ${component})
     # These packages are not uploaded to Debian, so there is no
     # intent-to-package bug for the first changelog entry to close.
-    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/${package}.lintian-overrides
-      "${package}: initial-upload-closes-no-bugs\n")
+    set(overrides "${package}: initial-upload-closes-no-bugs\n")
+    if(component STREQUAL "library")
+      string(APPEND overrides "# CPack's scripts run ldconfig beside the package's trigger.\n"
+        "${package}: maintscript-calls-ldconfig [postinst]\n"
+        "${package}: maintscript-calls-ldconfig [postrm]\n")
+    endif()
+    file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/${package}.lintian-overrides "${overrides}")
     install(FILES ${CMAKE_CURRENT_BINARY_DIR}/debian/${package}.lintian-overrides
       DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides
       RENAME ${package}

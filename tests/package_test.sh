@@ -3,11 +3,14 @@
 # Checks what users and other projects get. `cmake --install` of a build
 # into a fresh prefix gives a working quorvel and a manual page that groff
 # and mandoc pass without a word. The source archive holds no build output
-# or .git. The deb preset's packages pass lintian,
-# and the packaged binary hardening-check. Another project builds against
-# the library through find_package and pkg-config, from the prefix and from
-# the extracted development package, and through add_subdirectory, which
-# builds and installs nothing of quorvel's but the library it links.
+# or .git. The deb preset's packages (the program, the shared library, the
+# development files) pass lintian and rebuild byte for byte, and the
+# packaged binary passes hardening-check. Another project's C and C++
+# programs build against the library through find_package and pkg-config,
+# from the prefix and from the extracted packages (the shared library and
+# the static one), and through add_subdirectory, which builds and installs
+# nothing of quorvel's but the library it links. As root, the packages
+# install, serve programs built against them, and remove cleanly.
 #
 # Usage: tests/package_test.sh BUILD_FOLDER VERSION
 set -euo pipefail
@@ -16,6 +19,7 @@ cd "$(dirname "$0")/.."
 build=$(realpath "$1")
 version=$2
 work=$(mktemp -d)
+mkdir "$work/pkg"
 trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -50,7 +54,8 @@ echo "ok: the source archive holds the sources and nothing built"
 
 cmake --workflow --preset deb >/dev/null
 architecture=$(dpkg --print-architecture)
-for package in quorvel libquorvel-dev; do
+packages=(quorvel libquorvel1 libquorvel-dev)
+for package in "${packages[@]}"; do
   deb=build/deb/${package}_$version-1_$architecture.deb
   [ -f "$deb" ] || fail "no $deb"
   report=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian on $deb: $report"
@@ -62,7 +67,7 @@ answers "$work/deb/usr/bin/quorvel"
 # Built again from the source archive in another folder: the same bytes.
 tar -xzf "$work"/source/quorvel-"$version"-Source.tar.gz -C "$work"
 (cd "$work/quorvel-$version-Source" && cmake --workflow --preset deb >/dev/null)
-for package in quorvel libquorvel-dev; do
+for package in "${packages[@]}"; do
   deb=${package}_$version-1_$architecture.deb
   cmp -s "build/deb/$deb" "$work/quorvel-$version-Source/build/deb/$deb" ||
     fail "$deb differs when built in another folder"
@@ -75,14 +80,27 @@ report=$(hardening-check --nocfprotection "$work/deb/usr/bin/quorvel") ||
   fail "hardening-check: $report"
 echo "ok: the packaged binary is hardened"
 
-# Each consumer prints the highest of its values and the version it was built with.
+# Each C++ consumer prints the highest of its values and the version it was
+# built with; each C consumer the highest.
 consumer_says="41 $version"
+# Runs the consumers built in folder $1 against $2 (what they were built with).
+consumers_answer() {
+  local program
+  for program in "$1"/consumer "$1"/consumer_static; do
+    [ -e "$program" ] || continue
+    [ "$("$program")" = "$consumer_says" ] || fail "$program, built against $2"
+    [ "$("$(dirname "$program")/c_$(basename "$program")")" = 41 ] || fail "C $program, built against $2"
+    echo "ok: C and C++ consumers build and run against $2 ($(basename "$program"))"
+  done
+}
+deb_libdir=$(dirname "$(find "$work/deb" -name libquorvel.a)")
 for prefix in "$work/prefix" "$work/deb/usr"; do
   cmake -S tests/consumer -B "$work/consumer" -DCMAKE_PREFIX_PATH="$prefix" \
     -DCMAKE_COMPILE_WARNING_AS_ERROR=ON --fresh >/dev/null
   cmake --build "$work/consumer" >/dev/null
-  [ "$("$work/consumer/consumer")" = "$consumer_says" ] || fail "find_package consumer against $prefix"
-  echo "ok: a find_package consumer builds against $prefix"
+  consumers_answer "$work/consumer" "find_package in $prefix"
+  [ "$prefix" != "$work/deb/usr" ] || [ -e "$work/consumer/consumer_static" ] ||
+    fail "the packages' CMake package has no quorvel::search_static"
 
   pc=$(dirname "$(find "$prefix" -name quorvel.pc)")
   # The package's file names /usr: read where it was extracted, as a sysroot.
@@ -90,12 +108,14 @@ for prefix in "$work/prefix" "$work/deb/usr"; do
   [ "$prefix" != "$work/deb/usr" ] ||
     sysroot=(env PKG_CONFIG_SYSROOT_DIR="$work/deb" pkg-config --keep-system-cflags --keep-system-libs)
   # shellcheck disable=SC2046  # the flags are meant to split
-  g++ -std=c++17 -Wall -Wextra -Werror tests/consumer/main.cc \
-    $(PKG_CONFIG_PATH=$pc "${sysroot[@]:-pkg-config}" --cflags --libs quorvel) -o "$work/pkg-consumer"
-  [ "$("$work/pkg-consumer")" = "$consumer_says" ] || fail "pkg-config consumer against $prefix"
-  echo "ok: a pkg-config consumer builds against $prefix"
+  flags=$(PKG_CONFIG_PATH=$pc "${sysroot[@]:-pkg-config}" --cflags --libs quorvel)
+  # shellcheck disable=SC2086
+  g++ -std=c++17 -Wall -Wextra -Werror tests/consumer/main.cc $flags -o "$work/pkg/consumer"
+  # shellcheck disable=SC2086
+  gcc -std=c11 -Wall -Wextra -Wpedantic -Werror tests/consumer/main.c $flags -lstdc++ \
+    -o "$work/pkg/c_consumer"
+  LD_LIBRARY_PATH=$deb_libdir consumers_answer "$work/pkg" "pkg-config in $prefix"
 done
-
 cmake -S tests/consumer -B "$work/parent" -DQUORVEL_SOURCE_DIR="$PWD" \
   -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build "$work/parent" >/dev/null
@@ -105,3 +125,49 @@ cmake --install "$work/parent" --prefix "$work/parent-prefix" >/dev/null
 installed=$(cd "$work/parent-prefix" && find . -type f)
 [ "$installed" = ./bin/consumer ] || fail "add_subdirectory installs quorvel's files: $installed"
 echo "ok: an add_subdirectory consumer builds and installs only its own"
+
+# Installed on this machine: the program works, and programs built against
+# the library, shared and static, run; one linked to the shared library gets
+# its package as a dependency. Only as root, and only where none of the
+# packages is installed already.
+if [ "$(id -u)" != 0 ] || dpkg -s "${packages[@]}" >/dev/null 2>&1; then
+  echo "skipped: installing the packages (needs root, and none of them installed)"
+  exit 0
+fi
+debs=()
+for package in "${packages[@]}"; do debs+=("$PWD/build/deb/${package}_$version-1_$architecture.deb"); done
+# Purged, since the library's package keeps its removal script until then.
+remove() { apt-get purge -y "${packages[@]}" >/dev/null 2>&1 || true; }
+trap 'remove; rm -rf "$work"' EXIT
+DEBIAN_FRONTEND=noninteractive apt-get install -y "${debs[@]}" >/dev/null 2>&1 ||
+  fail "apt-get cannot install ${debs[*]}"
+answers quorvel
+man -w quorvel >/dev/null || fail "man finds no page for the installed quorvel"
+mkdir "$work/system" "$work/system/debian"
+# shellcheck disable=SC2046
+gcc -std=c11 -Wall -Wextra -Werror tests/consumer/main.c $(pkg-config --cflags --libs quorvel) \
+  -o "$work/system/c_consumer"
+# shellcheck disable=SC2046
+gcc -std=c11 -Wall -Wextra -Werror -static tests/consumer/main.c \
+  $(pkg-config --static --cflags --libs quorvel) -o "$work/system/c_consumer_static"
+for program in c_consumer c_consumer_static; do
+  [ "$("$work/system/$program")" = 41 ] || fail "$program against the installed packages"
+done
+ldd "$work/system/c_consumer" | grep -q 'libquorvel\.so\.1 => /' ||
+  fail "the C consumer does not load the installed libquorvel.so.1"
+printf 'Source: consumer\n\nPackage: consumer\nArchitecture: any\n' >"$work/system/debian/control"
+depends=$(cd "$work/system" && dpkg-shlibdeps -O c_consumer 2>/dev/null)
+grep -q "libquorvel1 (>= $version-1)" <<<"$depends" ||
+  fail "a program linked to the library does not depend on its package: $depends"
+echo "ok: programs build against the installed packages, and depend on libquorvel1"
+remove
+trap 'rm -rf "$work"' EXIT
+for file in /usr/bin/quorvel /usr/share/man/man1/quorvel.1.gz /usr/include/quorvel \
+  "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/libquorvel.so.1"; do
+  [ ! -e "$file" ] || fail "$file is left after removing the packages"
+done
+for package in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${db:Status-Status}' "$package" 2>/dev/null || true)
+  [ -z "$status" ] || [ "$status" = not-installed ] || fail "$package is $status after removing it"
+done
+echo "ok: the packages install, serve their users and remove cleanly"
