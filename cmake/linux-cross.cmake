@@ -6,8 +6,10 @@
 # quorvel they start is emulated. Libraries for the target come from
 # Debian's multiarch packages, such as libgtest-dev:armhf.
 #
-# QUORVEL_CROSS names the target by its GNU triplet: aarch64-linux-gnu,
-# arm-linux-gnueabihf, s390x-linux-gnu or i686-linux-gnu (the presets set it).
+# QUORVEL_CROSS names the target by its GNU triplet (the presets set it):
+# aarch64-linux-gnu, arm-linux-gnueabihf, arm-linux-gnueabi (armel),
+# s390x-linux-gnu, i686-linux-gnu, mipsel-linux-gnu, mips64el-linux-gnuabi64
+# or powerpc64le-linux-gnu.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QUORVEL_CROSS)
 if(NOT QUORVEL_CROSS MATCHES "^([a-z0-9_]+)-linux-gnu")
   message(FATAL_ERROR "Set QUORVEL_CROSS to a target triplet, such as aarch64-linux-gnu")
@@ -24,7 +26,10 @@ set(arch ${CMAKE_MATCH_1})
 set(CMAKE_SYSTEM_PROCESSOR ${arch})
 set(CMAKE_LIBRARY_ARCHITECTURE ${QUORVEL_CROSS})
 set(qemu ${arch})
-if(arch STREQUAL "arm")
+if(QUORVEL_CROSS STREQUAL "arm-linux-gnueabi")
+  # armel: Debian's baseline is ARMv5TE, as on the ARM926.
+  set(QUORVEL_EMULATED_CPUS cortex-a15:neon arm926:baseline)
+elseif(arch STREQUAL "arm")
   set(QUORVEL_EMULATED_CPUS cortex-a15:neon cortex-r5f:baseline)
 elseif(arch STREQUAL "s390x")
   # qemu emulates no real machine's model in full, so its own, with the
@@ -34,6 +39,8 @@ elseif(arch STREQUAL "i686")
   set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
   set(qemu i386)
   set(QUORVEL_EMULATED_CPUS coreduo:sse2 pentium3:baseline)
+elseif(arch STREQUAL "powerpc64le")
+  set(qemu ppc64le)
 endif()
 
 find_program(QUORVEL_QEMU qemu-${qemu} REQUIRED)

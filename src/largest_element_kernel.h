@@ -28,7 +28,7 @@ constexpr std::int32_t kLowest = -2147483647 - 1;
 // a vector unit the vectors live in memory, and there is nothing to hold in
 // registers. A macro rather than a function: a reference to a vector would
 // drop its four-byte alignment.
-#if defined(__SSE2__) || defined(__VX__)
+#if defined(__SSE2__) || defined(__VX__) || defined(__ALTIVEC__)
 #define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d) asm("" : "+v"(a), "+v"(b), "+v"(c), "+v"(d))
 #elif defined(__ARM_NEON)
 #define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d) asm("" : "+w"(a), "+w"(b), "+w"(c), "+w"(d))
