@@ -10,9 +10,8 @@ namespace quorvel {
 
 std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount) {
   static const detail::Choice& choice = detail::chosen();
-  const detail::Version* version = elementCount < detail::kShortView ? choice.shortViews
-                                   : elementCount < choice.largeFrom ? choice.small
-                                                                     : choice.large;
+  if (elementCount < detail::kShortView) return choice.shortViews->search(elements, elementCount);
+  const detail::Version* version = elementCount < choice.largeFrom ? choice.small : choice.large;
   return version->search(elements, elementCount);
 }
 

@@ -81,9 +81,10 @@ if [ $widest != baseline ]; then
 fi
 if [ $widest = avx2 ]; then
   # Each of its loads and comparisons covers twice the elements of one of
-  # x86-64-v2's, which also needs a load beside each comparison: at 16 bytes
-  # it would take about two thirds of their count, at 32 about a third.
-  check "avx2 costs at most half the instructions of x86-64-v2 on 1 Mi elements" \
-    'a < 0.5 * b' "$version" "$(count x86-64-v2 1048576)"
+  # x86-64-v2's. Optimised, that is about a third of their count (x86-64-v2
+  # also needs a load beside each comparison), unoptimised exactly a half;
+  # at 16 bytes it would be two thirds, or all of it.
+  check "avx2 costs about half the instructions of x86-64-v2 or less on 1 Mi elements" \
+    'a < 0.55 * b' "$version" "$(count x86-64-v2 1048576)"
 fi
 [ $failures = 0 ]
