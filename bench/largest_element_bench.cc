@@ -68,8 +68,9 @@ void sizes(benchmark::internal::Benchmark* b) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  benchmark::RegisterBenchmark("largestElement", measure<decltype(&quorvel::largestElement)>,
-                               quorvel::largestElement)
+  // The pointer-and-count overload, which a span overload stands beside.
+  const quorvel::detail::Search largestElement = quorvel::largestElement;
+  benchmark::RegisterBenchmark("largestElement", measure<quorvel::detail::Search>, largestElement)
       ->Arg(10)
       ->Apply(sizes);
   benchmark::RegisterBenchmark("plainLoop", measure<decltype(&plainLoop)>, plainLoop)->Arg(10);
