@@ -3,11 +3,11 @@
 #include <quorvel/largest_element.h>
 
 #include <algorithm>
-#include <cstdint>
 #include <cstddef>
+#include <cstdint>
 #include <cstdlib>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <limits>
 #include <random>
@@ -184,31 +184,20 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   };
   constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
 #if defined(QUORVEL_X86_64_VERSIONS)
+  constexpr quorvel::detail::Cpu kZen5{.avx512f = true, .avx2 = true, .sse42 = true};
+  constexpr quorvel::detail::Cpu kZen4{true, true, true, true};
+  constexpr quorvel::detail::Cpu kZen3{.avx2 = true, .sse42 = true, .amdFamily19h = true};
   const Case cases[] = {
-      {"Zen 5",
-       {.avx512f = true, .avx2 = true, .sse42 = true},
-       "x86-64-v2",
-       "avx512f",
-       "avx512f",
-       kNever},
-      {"Zen 4", {true, true, true, true}, "x86-64-v2", "avx512f", "avx2", std::int64_t{4} << 20},
-      {"Zen 3",
-       {.avx2 = true, .sse42 = true, .amdFamily19h = true},
-       "x86-64-v2",
-       "avx2",
-       "avx2",
-       kNever},
+      {"Zen 5", kZen5, "x86-64-v2", "avx512f", "avx512f", kNever},
+      {"Zen 4", kZen4, "x86-64-v2", "avx512f", "avx2", std::int64_t{4} << 20},
+      {"Zen 3", kZen3, "x86-64-v2", "avx2", "avx2", kNever},
       {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", "x86-64-v2", kNever},
       {"first x86-64", {}, "baseline", "baseline", "baseline", kNever},
   };
 #elif defined(QUORVEL_VECTOR_UNIT)
+  constexpr const char* kUnit = QUORVEL_VECTOR_UNIT;
   const Case cases[] = {
-      {"with the vector unit",
-       {.vectorUnit = true},
-       QUORVEL_VECTOR_UNIT,
-       QUORVEL_VECTOR_UNIT,
-       QUORVEL_VECTOR_UNIT,
-       kNever},
+      {"with the vector unit", {.vectorUnit = true}, kUnit, kUnit, kUnit, kNever},
       {"without it", {true, true, true, true}, "baseline", "baseline", "baseline", kNever},
   };
 #else
@@ -239,8 +228,8 @@ std::string expectedVersion() {
   if (cpuinfo) {
     std::istringstream words(line.substr(line.find(':') + 1));
     const std::set<std::string> flags{std::istream_iterator<std::string>(words), {}};
-    return flags.contains("avx512f") ? "avx512f"
-           : flags.contains("avx2")  ? "avx2"
+    return flags.contains("avx512f")  ? "avx512f"
+           : flags.contains("avx2")   ? "avx2"
            : flags.contains("sse4_2") ? "x86-64-v2"
                                       : "baseline";
   }
