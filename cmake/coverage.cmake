@@ -3,7 +3,7 @@
 # `cmake -DGCOVR=... -DSOURCE_DIR=... -DBINARY_DIR=... -P coverage.cmake`
 # after the test suite. A version for an instruction set that this CPU
 # lacks cannot run here, so the report leaves its file out, and says so.
-set(excluded ".*_(test|fuzz)\\.cc$")
+set(excluded)
 if(EXISTS /proc/cpuinfo)
   file(STRINGS /proc/cpuinfo flags REGEX "^flags" LIMIT_COUNT 1)
   foreach(flag_file IN ITEMS avx512f:avx512 avx2:avx2 sse4_2:x86_64_v2)
