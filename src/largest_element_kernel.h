@@ -23,8 +23,7 @@ constexpr std::int32_t kLowest = -2147483647 - 1;
 // may not look through this empty asm, so it cannot regroup a step's
 // comparisons across it and reorder the loads: GCC, left free, turned
 // `a = max(a, x0) ... a = max(a, x4)` into `a = max(a, max(x0, x4))`, loaded
-// out of address order, and ran 15-20% slower from L3 on AMD EPYC Zen 4
-// (family 25, model 17) at -O2 or -O3, whichever form was written. Without
+// out of address order, and ran slower from L3 (doc/performance.md). Without
 // a vector unit the vectors live in memory, and there is nothing to hold in
 // registers. A macro rather than a function: a reference to a vector would
 // drop its four-byte alignment.

@@ -84,21 +84,15 @@ Choice choose(const Cpu& cpu) {
   const std::span<const Version> supported = supportedVersions(cpu);
   // A short view fills a vector or two, so the widest vectors gain it
   // nothing, but the baseline's can cost it: SSE2 has no pmaxsd, and its
-  // compare-and-blend put ten elements at 0.76-0.83x a plain loop's speed
-  // on an Intel Xeon (Sapphire Rapids class, family 6, model 167). On ten
-  // elements x86-64-v2 ran 1.26-2.59x the plain loop's speed against the
-  // baseline's 1.05-2.21x in the four builds on an AMD EPYC Zen 3 (family
-  // 25, model 1). So short views take the narrowest version above the
-  // baseline that the CPU runs, if any.
+  // compare-and-blend ran ten elements slower than a plain loop, where
+  // x86-64-v2 ran them fastest of all (doc/performance.md). So short views
+  // take the narrowest version above the baseline that the CPU runs, if any.
   const Version* shortViews = &supported[supported.size() > 1 ? supported.size() - 2 : 0];
   Choice choice{shortViews, &supported[0], &supported[0], std::numeric_limits<std::int64_t>::max()};
 #ifdef QUORVEL_X86_64_VERSIONS
-  // Zen 4 runs AVX-512 in 256-bit halves. Its 512-bit loop leads while the
-  // view is in cache and trails once it is not: at 32 Mi elements (main
-  // memory) 0.87-0.89x memchr against AVX2's 0.98-1.01x, at 8 Mi 0.84-0.97x
-  // against 1.06-1.08x, level from 64 Ki to 4 Mi, ahead at 4 Ki by 1.47-1.52x
-  // against 1.32-1.39x (AMD EPYC, family 25 (19h) model 17 (11h), GCC 12 and
-  // Clang 14). On Zen 5 (family 1Ah) the 512-bit loop leads from memory too.
+  // Zen 4 runs AVX-512 in 256-bit halves: its 512-bit loop leads while the
+  // view is in cache and trails AVX2 once it comes from main memory. Zen 5
+  // (family 1Ah) leads from memory too. Measured in doc/performance.md.
   if (cpu.avx512f && cpu.amdFamily19h) {
     choice.large = &supported[1];
     choice.largeFrom = std::int64_t{4} << 20;
