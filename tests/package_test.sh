@@ -160,8 +160,10 @@ gcc -std=c11 -Wall -Wextra -Werror -static tests/consumer/main.c \
 for program in c_consumer c_consumer_static; do
   [ "$("$work/system/$program")" = 41 ] || fail "$program against the installed packages"
 done
-ldd "$work/system/c_consumer" | grep -q 'libquorvel\.so\.1 => /' ||
-  fail "the C consumer does not load the installed libquorvel.so.1"
+# Captured whole first: grep -q on a pipe could quit early and break ldd's.
+libraries=$(ldd "$work/system/c_consumer")
+grep -q 'libquorvel\.so\.1 => /' <<<"$libraries" ||
+  fail "the C consumer does not load the installed libquorvel.so.1: $libraries"
 printf 'Source: consumer\n\nPackage: consumer\nArchitecture: any\n' >"$work/system/debian/control"
 depends=$(cd "$work/system" && dpkg-shlibdeps -O c_consumer 2>/dev/null)
 grep -q "libquorvel1 (>= $version-1)" <<<"$depends" ||
