@@ -8,8 +8,8 @@
 #
 # QUORVEL_CROSS names the target by its GNU triplet (the presets set it):
 # aarch64-linux-gnu, arm-linux-gnueabihf, arm-linux-gnueabi (armel),
-# s390x-linux-gnu, i686-linux-gnu, mipsel-linux-gnu, mips64el-linux-gnuabi64
-# or powerpc64le-linux-gnu.
+# s390x-linux-gnu, i686-linux-gnu, mipsel-linux-gnu, mips64el-linux-gnuabi64,
+# powerpc64le-linux-gnu or riscv64-linux-gnu.
 list(APPEND CMAKE_TRY_COMPILE_PLATFORM_VARIABLES QUORVEL_CROSS)
 if(NOT QUORVEL_CROSS MATCHES "^([a-z0-9_]+)-linux-gnu")
   message(FATAL_ERROR "Set QUORVEL_CROSS to a target triplet, such as aarch64-linux-gnu")
@@ -33,14 +33,20 @@ elseif(arch STREQUAL "arm")
   set(QUORVEL_EMULATED_CPUS cortex-a15:neon cortex-r5f:baseline)
 elseif(arch STREQUAL "s390x")
   # qemu emulates no real machine's model in full, so its own, with the
-  # vector facility and without.
-  set(QUORVEL_EMULATED_CPUS qemu,vx=on:z13 qemu,vx=off,vxeh=off:baseline)
+  # vector facility and without. Without, its enhancements go too: qemu 10
+  # leaves vxeh2 on and reports both enhancements to the program, and
+  # glibc then picks string functions that use vectors, which trap.
+  set(QUORVEL_EMULATED_CPUS qemu,vx=on:z13 qemu,vx=off,vxeh=off,vxeh2=off:baseline)
 elseif(arch STREQUAL "i686")
   set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
   set(qemu i386)
   set(QUORVEL_EMULATED_CPUS coreduo:sse2 pentium3:baseline)
 elseif(arch STREQUAL "powerpc64le")
   set(qemu ppc64le)
+elseif(arch STREQUAL "riscv64")
+  # The vector extension at two vector lengths, since vector code can be
+  # right at one and wrong at another, and without it.
+  set(QUORVEL_EMULATED_CPUS rv64,v=true,vlen=128:rvv rv64,v=true,vlen=512:rvv rv64,v=false:baseline)
 endif()
 
 find_program(QUORVEL_QEMU qemu-${qemu} REQUIRED)

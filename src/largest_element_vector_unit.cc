@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The search for an architecture whose vector unit is optional (SSE2 on
-// i386, NEON on 32-bit Arm, the z13 vector facility on s390x), built with
-// that unit enabled.
+// i386, NEON on 32-bit Arm, the z13 vector facility on s390x, RVV on
+// riscv64), built with that unit enabled.
 
 #include "largest_element_kernel.h"
 #include "largest_element_versions.h"

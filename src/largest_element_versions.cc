@@ -11,7 +11,7 @@
 
 #if defined(QUORVEL_X86_64_VERSIONS)
 #include <cpuid.h>
-#elif defined(QUORVEL_VECTOR_UNIT) && (defined(__arm__) || defined(__s390x__))
+#elif defined(QUORVEL_VECTOR_UNIT) && (defined(__arm__) || defined(__s390x__) || defined(__riscv))
 #include <sys/auxv.h>
 #endif
 
@@ -69,6 +69,10 @@ Cpu thisCpu() {
   cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_ARM_NEON) != 0;
 #elif defined(__s390x__)
   cpu.vectorUnit = (getauxval(AT_HWCAP) & HWCAP_S390_VXRS) != 0;
+#elif defined(__riscv)
+  // RISC-V's hardware capabilities are its single-letter extensions, one
+  // bit each from 'A'.
+  cpu.vectorUnit = (getauxval(AT_HWCAP) & (1UL << ('V' - 'A'))) != 0;
 #endif
   return cpu;
 }

@@ -26,7 +26,7 @@ struct Cpu {
   bool sse42 = false;
   bool amdFamily19h = false;  // AMD Zen 3 and Zen 4
   // Where the architecture's vector unit is optional: SSE2 on i386, NEON on
-  // 32-bit Arm, the vector facility on s390x.
+  // 32-bit Arm, the vector facility on s390x, the V extension on riscv64.
   bool vectorUnit = false;
 };
 
