@@ -96,7 +96,8 @@ Choice choose(const Cpu& cpu) {
 #ifdef QUORVEL_X86_64_VERSIONS
   // Zen 4 runs AVX-512 in 256-bit halves: its 512-bit loop leads while the
   // view is in cache and trails AVX2 once it comes from main memory. Zen 5
-  // (family 1Ah) leads from memory too. Measured in doc/performance.md.
+  // (family 1Ah) runs them whole and does not trail. Measured in
+  // doc/performance.md.
   if (cpu.avx512f && cpu.amdFamily19h) {
     choice.large = &supported[1];
     choice.largeFrom = std::int64_t{4} << 20;
