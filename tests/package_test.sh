@@ -79,17 +79,15 @@ pc=$(find "$work/deb" -name quorvel.pc)
 # Every protection this release's dpkg-buildflags offers is asked for, but
 # those that cannot show; one it finds nothing to protect in reports
 # "unknown" and passes.
-hardening=()
+# Control-flow protection cannot show: Debian 12's dpkg-buildflags offers
+# no -fcf-protection, and where a release's does, the C library's start-up
+# files carry no IBT and SHSTK note, so no program linked there shows one
+# (Debian 13's own dpkg neither). There the code is checked for its branch
+# targets instead.
+hardening=(--nocfprotection)
 if [[ $(DEB_BUILD_MAINT_OPTIONS=hardening=+all dpkg-buildflags --get CXXFLAGS) == *-fcf-protection* ]]; then
-  # Built with -fcf-protection, but the C library's start-up files carry no
-  # IBT and SHSTK note, so no program linked here shows one (Debian 13's own
-  # dpkg neither); its code is checked for the branch targets instead.
-  hardening+=(--nocfprotection)
   disassembly=$(objdump -d "$work/deb/usr/bin/quorvel")
   grep -q endbr64 <<<"$disassembly" || fail "the packaged binary has no endbr64 branch targets"
-else
-  # Debian 12's dpkg-buildflags offers no control-flow protection.
-  hardening+=(--nocfprotection)
 fi
 # Branch protection is arm64's (BTI and PAC), and cannot apply elsewhere;
 # Debian 12's hardening-check does not look for it.
