@@ -20,33 +20,17 @@ set(CMAKE_CXX_COMPILER ${QUORVEL_CROSS}-g++)
 set(sysroot /usr/${QUORVEL_CROSS})
 
 # Per architecture: the processor's name, the multiarch folder of its
-# libraries, qemu's name for it, and the emulated CPUs that the search's
-# test also runs on, each with the version the dispatcher must pick there.
+# libraries and qemu's name for it. The emulated CPUs that the search's test
+# also runs on are in the table of variants (cmake/variants.cmake).
 set(arch ${CMAKE_MATCH_1})
 set(CMAKE_SYSTEM_PROCESSOR ${arch})
 set(CMAKE_LIBRARY_ARCHITECTURE ${QUORVEL_CROSS})
 set(qemu ${arch})
-if(QUORVEL_CROSS STREQUAL "arm-linux-gnueabi")
-  # armel: Debian's baseline is ARMv5TE, as on the ARM926.
-  set(QUORVEL_EMULATED_CPUS cortex-a15:neon arm926:baseline)
-elseif(arch STREQUAL "arm")
-  set(QUORVEL_EMULATED_CPUS cortex-a15:neon cortex-r5f:baseline)
-elseif(arch STREQUAL "s390x")
-  # qemu emulates no real machine's model in full, so its own, with the
-  # vector facility and without. Without, its enhancements go too: qemu 10
-  # leaves vxeh2 on and reports both enhancements to the program, and
-  # glibc then picks string functions that use vectors, which trap.
-  set(QUORVEL_EMULATED_CPUS qemu,vx=on:z13 qemu,vx=off,vxeh=off,vxeh2=off:baseline)
-elseif(arch STREQUAL "i686")
+if(arch STREQUAL "i686")
   set(CMAKE_LIBRARY_ARCHITECTURE i386-linux-gnu)
   set(qemu i386)
-  set(QUORVEL_EMULATED_CPUS coreduo:sse2 pentium3:baseline)
 elseif(arch STREQUAL "powerpc64le")
   set(qemu ppc64le)
-elseif(arch STREQUAL "riscv64")
-  # The vector extension at two vector lengths, since vector code can be
-  # right at one and wrong at another, and without it.
-  set(QUORVEL_EMULATED_CPUS rv64,v=true,vlen=128:rvv rv64,v=true,vlen=512:rvv rv64,v=false:baseline)
 endif()
 
 find_program(QUORVEL_QEMU qemu-${qemu} REQUIRED)

@@ -1,18 +1,18 @@
 // SPDX-License-Identifier: MIT
-// The public search, for C++ and C: each view goes to the version the
-// dispatcher chose for its length on this CPU.
+// The first search, for signed 32-bit integers with a signed 32-bit count,
+// in C++ and C: each view goes to the variant the dispatcher chose for its
+// size on this CPU.
 
 #include "quorvel/largest_element.h"
 
-#include "largest_element_versions.h"
+#include "largest_element_variants.h"
 
 namespace quorvel {
 
 std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount) {
-  static const detail::Choice& choice = detail::chosen();
-  if (elementCount < detail::kShortView) return choice.shortViews->search(elements, elementCount);
-  const detail::Version* version = elementCount < choice.largeFrom ? choice.small : choice.large;
-  return version->search(elements, elementCount);
+  if (elementCount < 1) return -2147483647 - 1;
+  const auto count = static_cast<std::size_t>(elementCount);
+  return detail::kernelsFor<std::int32_t>(count).largest(elements, count);
 }
 
 }  // namespace quorvel

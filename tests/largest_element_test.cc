@@ -3,21 +3,27 @@
 #include <quorvel/largest_element.h>
 
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <limits>
+#include <map>
 #include <random>
 #include <set>
 #include <span>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
-#include "largest_element_versions.h"
+#include "largest_element_kernel.h"
+#include "largest_element_variants.h"
 
 #if defined(__linux__) && defined(__x86_64__)
 #include <sys/mman.h>
@@ -26,97 +32,366 @@
 
 namespace {
 
-using quorvel::detail::Version;
+using quorvel::detail::Variant;
 
-constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
-constexpr std::int32_t kHighest = std::numeric_limits<std::int32_t>::max();
+// One way to search views of T: the public C functions, the first int32_t
+// function, or one variant's functions.
+template <typename T>
+struct Search {
+  std::string name;
+  std::function<T(const T*, std::size_t)> largest;
+  std::size_t (*index)(const T*, std::size_t);
+};
 
-// The public function, then every version this CPU runs.
-std::vector<Version> searches() {
-  std::vector<Version> all = {{"largestElement", quorvel::largestElement}};
-  for (const Version& version : quorvel::detail::supportedVersions()) all.push_back(version);
+// The public functions, then every variant this CPU runs.
+template <typename T>
+std::vector<Search<T>> searches() {
+  using C = quorvel::detail::CSearch<T>;
+  std::vector<Search<T>> all = {{"public", C::largest, C::index}};
+  if constexpr (std::is_same_v<T, std::int32_t>) {
+    all.push_back({"largestElement(const int32_t*, int32_t)",
+                   [](const T* elements, std::size_t count) {
+                     return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
+                   },
+                   C::index});
+  }
+  const auto kernels = quorvel::detail::variantKernels<T>();
+  const auto cpu = quorvel::detail::thisCpu();
+  for (std::size_t index = 0; index < kernels.size(); ++index) {
+    const Variant& variant = quorvel::detail::variants()[index];
+    if (quorvel::detail::runs(cpu, variant)) {
+      all.push_back({variant.name, kernels[index].largest, kernels[index].largestIndex});
+    }
+  }
   return all;
 }
 
-TEST(LargestElement, FindsTheHighestAndLeavesTheArrayAlone) {
-  const std::vector<std::vector<std::int32_t>> cases = {
-      {42},                 // one element
-      {7, 7, 7, 7},         // all equal
-      {-9, -3, -5},         // all negative: never 0
-      {kLowest, kHighest},  // the extremes side by side
-      {kHighest, kLowest},
-      {9, 1, 2, 8},      // highest first
-      {1, 2, 8, -4, 9},  // highest last
-      // Bytes that rank one way in memory and the other as values, so that
-      // byte order (s390x is big-endian) cannot leak into the comparison.
-      {0x000000ff, 0x0000ff00, 0x7f000000, 0x00ff0000, -0x7fffff01},
+template <typename T>
+constexpr bool kFloat = std::is_floating_point_v<T>;
+
+template <typename T>
+constexpr T lowest() {
+  return kFloat<T> ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::lowest();
+}
+
+// The rule, stated plainly: a NaN wins at its first position; otherwise the
+// first of the highest, +0 above -0; an empty view gives the lowest value
+// at position 0.
+template <typename T>
+bool ranksAbove(T a, T b) {
+  return a > b || (a == 0 && b == 0 && !std::signbit(static_cast<double>(a)) &&
+                   std::signbit(static_cast<double>(b)));
+}
+
+template <typename T>
+std::pair<T, std::size_t> reference(const T* elements, std::size_t count) {
+  std::pair<T, std::size_t> best{lowest<T>(), 0};
+  for (std::size_t index = 0; index < count; ++index) {
+    if (elements[index] != elements[index]) return {elements[index], index};
+    if (index == 0 || ranksAbove(elements[index], best.first)) best = {elements[index], index};
+  }
+  return best;
+}
+
+template <typename T>
+bool sameValue(T a, T b) {
+  if constexpr (kFloat<T>) {
+    if (a != a || b != b) return a != a && b != b;
+  }
+  return std::memcmp(&a, &b, sizeof a) == 0;
+}
+
+template <typename T>
+std::string show(const T* elements, std::size_t count) {
+  std::ostringstream text;
+  text << count << " elements:";
+  for (std::size_t index = 0; index < count && index < 40; ++index) {
+    text << ' ' << +elements[index];
+  }
+  if (count > 40) text << " ...";
+  return text.str();
+}
+
+// Every search agrees with the rule on the view, and leaves it alone.
+// Returns false at the first search that does not, having said which.
+template <typename T>
+bool agree(const std::vector<Search<T>>& all, const T* view, std::size_t count,
+           const std::string& what) {
+  const auto [value, index] = reference(view, count);
+  const std::vector<T> before(view, view + count);
+  for (const Search<T>& search : all) {
+    const T found = search.largest(view, count);
+    EXPECT_TRUE(sameValue(found, value))
+        << search.name << ", " << what << ": value " << +found << ", not " << +value << "; "
+        << show(view, count);
+    const std::size_t at = search.index(view, count);
+    EXPECT_EQ(at, index) << search.name << ", " << what << ": position; " << show(view, count);
+    EXPECT_TRUE(std::equal(before.begin(), before.end(), view, sameValue<T>))
+        << search.name << ", " << what << ": the view changed";
+    if (testing::Test::HasFailure()) return false;
+  }
+  return true;
+}
+
+template <typename T>
+class LargestElement : public testing::Test {};
+using Types = testing::Types<std::int8_t, std::int16_t, std::int32_t, std::int64_t, std::uint8_t,
+                             std::uint16_t, std::uint32_t, std::uint64_t, float, double>;
+TYPED_TEST_SUITE(LargestElement, Types);
+
+// An element with the given bits, which byte order cannot change.
+template <typename T>
+T fromBits(std::uint64_t bits) {
+  T value;
+  if constexpr (sizeof(T) == 8) {
+    std::memcpy(&value, &bits, sizeof value);
+  } else {
+    using U = std::conditional_t<sizeof(T) == 4, std::uint32_t,
+                                 std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>;
+    const auto narrow = static_cast<U>(bits);
+    std::memcpy(&value, &narrow, sizeof value);
+  }
+  return value;
+}
+
+TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {
+  using T = TypeParam;
+  constexpr T kLow = lowest<T>();
+  constexpr T kHigh = kFloat<T> ? std::numeric_limits<T>::infinity() : std::numeric_limits<T>::max();
+  const auto v = [](int value) { return static_cast<T>(value); };
+  std::vector<std::vector<T>> cases = {
+      {v(42)},                            // one element
+      {v(7), v(7), v(7), v(7)},           // all equal
+      {v(-9), v(-3), v(-5)},              // all negative: never 0
+      {kLow, kLow, kLow, kLow, kLow},     // all the lowest
+      {kLow, kHigh},                      // the extremes side by side
+      {kHigh, kLow},
+      {std::numeric_limits<T>::lowest(), std::numeric_limits<T>::max()},
+      {v(9), v(1), v(2), v(8)},           // highest first
+      {v(1), v(2), v(8), v(4), v(9)},     // highest last
+      {v(5), v(9), v(3), v(9), v(9)},     // highest repeated: the first
   };
-  for (const Version& search : searches()) {
-    for (const std::vector<std::int32_t>& values : cases) {
-      std::vector<std::int32_t> array = values;
-      EXPECT_EQ(search.search(array.data(), static_cast<std::int32_t>(array.size())),
-                *std::max_element(values.begin(), values.end()))
-          << search.name;
-      EXPECT_EQ(array, values) << search.name;
+  // Bytes that rank one way in memory and another as values, so that byte
+  // order (s390x is big-endian) cannot leak into the comparison.
+  std::vector<T> bytes;
+  for (std::size_t byte = 0; byte < sizeof(T); ++byte) {
+    bytes.push_back(fromBits<T>(std::uint64_t{0x3f} << (8 * byte)));
+    bytes.push_back(fromBits<T>(std::uint64_t{0xc1} << (8 * byte)));
+  }
+  cases.push_back(bytes);
+  if constexpr (kFloat<T>) {
+    constexpr T kNaN = std::numeric_limits<T>::quiet_NaN();
+    constexpr T kTiny = std::numeric_limits<T>::denorm_min();
+    const T minusNaN = -kNaN;
+    cases.insert(cases.end(), {
+                                  {kNaN, v(1), v(2)},        // NaN first
+                                  {v(1), v(2), kNaN},        // NaN last
+                                  {kNaN},                    // NaN alone
+                                  {v(3), minusNaN, kNaN},    // a NaN with its sign bit set
+                                  {kHigh, kNaN, kHigh},      // NaN beats infinity
+                                  {-kHigh, -kHigh},          // only minus infinity
+                                  {kTiny, T{0}, -kTiny},     // subnormals are numbers
+                                  {-kTiny, -T{0}},
+                                  {T{-0.0}, T{0.0}},         // +0 above -0, both orders
+                                  {T{0.0}, T{-0.0}},
+                                  {T{-0.0}, T{-0.0}, v(-1)},
+                                  {v(-2), T{-0.0}, T{0.0}, T{-0.0}, T{0.0}},
+                              });
+  }
+  const auto all = searches<T>();
+  for (const std::vector<T>& values : cases) {
+    if (!agree(all, values.data(), values.size(), "case")) return;
+  }
+}
+
+// How the elements of a view are made.
+template <typename T>
+struct Fill {
+  const char* name;
+  std::function<T(std::mt19937_64&)> value;
+};
+
+// Random values of every kind below the type's highest (for floats: any
+// number, infinities and both zeros, no NaN), so that a guard beyond the view
+// holding the highest, or a NaN, shows any read past its ends.
+template <typename T>
+T below(std::mt19937_64& random) {
+  const std::uint64_t bits = random();
+  if constexpr (kFloat<T>) {
+    switch (bits % 8) {
+      case 0:
+        return (bits & 8) ? T{0.0} : T{-0.0};
+      case 1:
+        return (bits & 8) ? std::numeric_limits<T>::infinity() : lowest<T>();
+      default: {
+        const T value = fromBits<T>(bits >> 3);
+        return value != value ? T{1} : value;
+      }
+    }
+  } else {
+    const T value = fromBits<T>(bits);
+    return value == std::numeric_limits<T>::max() ? T{0} : value;
+  }
+}
+
+template <typename T>
+std::vector<Fill<T>> fills() {
+  std::vector<Fill<T>> all = {
+      {"random", below<T>},
+      {"all the lowest", [](std::mt19937_64&) { return lowest<T>(); }},
+      {"all -1", [](std::mt19937_64&) { return static_cast<T>(-1); }},
+      {"all 7", [](std::mt19937_64&) { return T{7}; }},
+  };
+  if constexpr (std::is_signed_v<T>) {
+    all.push_back({"all negative", [](std::mt19937_64& random) {
+                     const T value = below<T>(random);
+                     return value < 0 ? value : value == 0 ? T{-1} : static_cast<T>(-value);
+                   }});
+  }
+  if constexpr (kFloat<T>) {
+    all.push_back({"zeros of both signs",
+                   [](std::mt19937_64& random) { return random() % 2 ? T{0.0} : T{-0.0}; }});
+  }
+  return all;
+}
+
+// Views of every length up to a few times the widest loop's step (eight
+// 64-byte vectors), starting at every element of a 64-byte line, and of the
+// lengths around the block boundaries, in an array whose elements outside
+// the view are the highest value, or NaN: reading past either end changes
+// the answer. Each fill reaches each path of each width: one by one, from
+// both ends, the loop, its single steps, the last vector, the blocks.
+TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
+  using T = TypeParam;
+  constexpr std::size_t kLine = 64 / sizeof(T);
+  constexpr std::size_t kStep = 8 * kLine;
+  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  constexpr T kGuard = kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
+  std::vector<std::pair<std::size_t, std::size_t>> places;  // offset, length
+  for (std::size_t length = 0; length <= 3 * kStep + 2; ++length) {
+    for (std::size_t offset = 0; offset < kLine; ++offset) {
+      if (length <= 4 * kLine || offset % 7 == 0 || offset == kLine - 1) places.push_back({offset, length});
+    }
+  }
+  for (std::size_t blocks : {1, 2, 3}) {
+    for (std::size_t length = blocks * kBlock - kLine; length <= blocks * kBlock + kLine; length += 3) {
+      places.push_back({length % kLine, length});
+    }
+  }
+  std::vector<T> array(3 * kBlock + 4 * kLine);
+  std::mt19937_64 random(20261210);
+  const auto all = searches<T>();
+  for (const Fill<T>& fill : fills<T>()) {
+    for (const auto& [offset, length] : places) {
+      std::fill(array.begin(), array.end(), kGuard);
+      T* const view = array.data() + kLine + offset;
+      std::generate(view, view + length, [&] { return fill.value(random); });
+      std::ostringstream what;
+      what << fill.name << ", offset " << offset << ", length " << length;
+      if (!agree(all, length == 0 ? nullptr : view, length, what.str())) return;
     }
   }
 }
 
-TEST(LargestElement, EmptyViewReadsNothingAndGivesTheLowestValue) {
-  for (const Version& search : searches()) {
-    EXPECT_EQ(search.search(nullptr, 0), kLowest) << search.name;
-    EXPECT_EQ(search.search(nullptr, -1), kLowest) << search.name;
-    EXPECT_EQ(search.search(nullptr, kLowest), kLowest) << search.name;
+// The highest value, or a float's NaN or +0 among -0s, at each place in
+// views of the lengths that change a path: first, last, in the last lane of
+// a vector of each width, and in each block.
+TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
+  using T = TypeParam;
+  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  std::vector<T> specials = {std::numeric_limits<T>::max()};
+  T low = std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
+  if constexpr (kFloat<T>) {
+    specials = {std::numeric_limits<T>::quiet_NaN(), T{0.0}, std::numeric_limits<T>::infinity()};
+    low = T{-0.0};
   }
-}
-
-// Views of every length up to a few times the widest loop's step, starting
-// at every alignment, in an array whose elements outside the view are all
-// higher than anything inside: reading past either end changes the answer.
-TEST(LargestElement, AgreesWithMaxElementOnRandomViews) {
-  std::mt19937 random(20261208);
-  std::uniform_int_distribution<std::int32_t> value(kLowest, kHighest - 1);
-  alignas(64) std::int32_t array[320];
-  for (const Version& search : searches()) {
-    for (std::int32_t offset = 0; offset < 17; ++offset) {
-      for (std::int32_t length = 1; offset + length < 320; ++length) {
-        std::fill(std::begin(array), std::end(array), kHighest);
-        std::int32_t* view = array + offset;
-        std::generate(view, view + length, [&] { return value(random); });
-        ASSERT_EQ(search.search(view, length), *std::max_element(view, view + length))
-            << search.name << ", offset " << offset << ", length " << length;
+  std::vector<std::size_t> lengths = {1, 2, 3, 2 * kBlock + 5};
+  for (std::size_t bytes : {16, 32, 64, 128, 256, 512, 1024, 1536}) {
+    lengths.push_back(bytes / sizeof(T));
+    lengths.push_back(bytes / sizeof(T) + 1);
+  }
+  const auto all = searches<T>();
+  for (const T special : specials) {
+    for (const std::size_t length : lengths) {
+      std::vector<T> view(length, low);
+      std::set<std::size_t> positions = {0, length - 1, length / 2};
+      for (std::size_t bytes : {16, 32, 64}) {
+        for (std::size_t at = bytes / sizeof(T) - 1; at < length && at < 4 * kBlock; at += kBlock) {
+          positions.insert(at);
+        }
+      }
+      for (const std::size_t at : positions) {
+        view[at] = special;
+        view[length - 1 - at / 2] = special;  // a second, later one
+        std::ostringstream what;
+        what << +special << " at " << at << " of " << length;
+        if (!agree(all, view.data(), length, what.str())) return;
+        view[at] = low;
+        view[length - 1 - at / 2] = low;
       }
     }
   }
 }
 
-// Views whose values are all negative, or all equal, at every length that
-// reaches each path of each width: one by one, from both ends, the loop, its
-// single steps and the last vector, from each alignment in turn. Nothing in
-// the negative views is 0 or above, so a running maximum that starts
-// anywhere but in the view shows.
-TEST(LargestElement, AllNegativeAndAllEqualViewsOfEveryLength) {
-  std::mt19937 random(20261209);
-  std::uniform_int_distribution<std::int32_t> negative(kLowest, -1);
-  struct Fill {
-    const char* name;
-    std::function<std::int32_t()> value;
-  };
-  const Fill fills[] = {{"all negative", [&] { return negative(random); }},
-                        {"all -2147483648", [] { return kLowest; }},
-                        {"all -1", [] { return -1; }},
-                        {"all 7", [] { return 7; }}};
-  alignas(64) std::int32_t array[320];
-  for (const Version& search : searches()) {
-    for (const Fill& fill : fills) {
-      for (std::int32_t length = 1; length <= 300; ++length) {
-        std::int32_t* view = array + length % 16;
-        std::generate(view, view + length, fill.value);
-        ASSERT_EQ(search.search(view, length), *std::max_element(view, view + length))
-            << search.name << ", " << fill.name << ", length " << length;
-      }
+// While another thread writes the view, each search gives a position inside
+// it, and a block that no longer holds what was found there gives the
+// first highest of the array as it now is.
+TYPED_TEST(LargestElement, GivesAPositionInsideAViewThatChanges) {
+  using T = TypeParam;
+  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  std::vector<T> values(3 * kBlock, T{1});
+  values[kBlock + 3] = T{5};
+  const auto moved = quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{5}, false);
+  EXPECT_EQ(moved.index, kBlock + 3);
+  EXPECT_TRUE(sameValue(moved.value, T{5}));
+
+  std::atomic<bool> done = false;
+  std::thread writer([&] {
+    std::mt19937_64 random(7);
+    while (!done) {
+      T* const element = &values[random() % values.size()];
+      __atomic_store_n(reinterpret_cast<std::make_unsigned_t<quorvel::detail::Bits<T>>*>(element),
+                       static_cast<std::make_unsigned_t<quorvel::detail::Bits<T>>>(random()),
+                       __ATOMIC_RELAXED);
+    }
+  });
+  for (int round = 0; round < 20; ++round) {
+    for (const Search<T>& search : searches<T>()) {
+      EXPECT_LT(search.index(values.data(), values.size()), values.size()) << search.name;
     }
   }
+  done = true;
+  writer.join();
+}
+
+// The first function keeps its contract: a count below 1 reads nothing and
+// gives -2147483648.
+TEST(LargestElementInt32, EmptyViewReadsNothingAndGivesTheLowestValue) {
+  constexpr std::int32_t kLowest = std::numeric_limits<std::int32_t>::min();
+  for (std::int32_t count : {0, -1, kLowest}) {
+    EXPECT_EQ(quorvel::largestElement(nullptr, count), kLowest) << count;
+    EXPECT_EQ(quorvel_largest_element(nullptr, count), kLowest) << count;
+  }
+}
+
+// The C++ forms take each type, and arrays of the standard integer types of
+// the same size, and keep the first function's calls as they were.
+TEST(LargestElementForms, TakeEveryTypeAndKeepTheFirstCalls) {
+  const std::int32_t ints[] = {3, -8, 41};
+  EXPECT_EQ(quorvel::largestElement(ints, std::size_t{3}), 41);
+  EXPECT_EQ(quorvel::largestElement(ints, 3L), 41);
+  EXPECT_EQ(quorvel::largestElement({}), std::numeric_limits<std::int32_t>::min());
+  const long long longs[] = {-5, 1LL << 40, 7};
+  EXPECT_EQ(quorvel::largestElement(longs, 3), 1LL << 40);
+  EXPECT_EQ(quorvel::largestElementIndex(longs, 3), 1u);
+  const std::vector<double> doubles = {0.5, -2.0, 8.25, 8.25};
+  static_assert(std::is_same_v<decltype(quorvel::largestElement(doubles)), double>);
+  EXPECT_EQ(quorvel::largestElement(doubles), 8.25);
+  EXPECT_EQ(quorvel::largestElementIndex(doubles), 2u);
+  EXPECT_EQ(quorvel::largestElementIndex(std::span<const std::int32_t>(ints)), 2u);
+  const std::vector<unsigned char> bytes = {1, 255, 3};
+  EXPECT_EQ(quorvel::largestElement(bytes), 255);
+  EXPECT_EQ(quorvel::largestElementIndex(std::vector<float>()), 0u);
 }
 
 // A span is searched in pieces that each fit the pointer-and-count search:
@@ -133,7 +408,8 @@ TEST(LargestElementSpan, SearchesEveryPiece) {
     }
   }
   EXPECT_EQ(quorvel::largestElement(values), -50);
-  EXPECT_EQ(quorvel::largestElement(std::span<const std::int32_t>()), kLowest);
+  EXPECT_EQ(quorvel::largestElement(std::span<const std::int32_t>()),
+            std::numeric_limits<std::int32_t>::min());
 }
 
 #if defined(__linux__) && defined(__x86_64__)
@@ -141,7 +417,7 @@ TEST(LargestElementSpan, SearchesEveryPiece) {
 // memory: a 2 MiB block of -1s mapped over and over, then a block holding
 // the highest value once, which a count cut to 32 bits never reaches.
 TEST(LargestElementSpan, SearchesAViewLongerThanAnInt32Counts) {
-  if (std::getenv("QUORVEL_EXPECTED_VERSION")) GTEST_SKIP() << "too slow under an emulator";
+  if (std::getenv("QUORVEL_EMULATED_CPU")) GTEST_SKIP() << "too slow under an emulator";
   constexpr std::size_t kBlock = std::size_t{2} << 20;
   constexpr std::size_t kBlocks = (std::size_t{1} << 31) * sizeof(std::int32_t) / kBlock + 1;
   const int file = memfd_create("quorvel-test", 0);
@@ -165,103 +441,161 @@ TEST(LargestElementSpan, SearchesAViewLongerThanAnInt32Counts) {
   ASSERT_GT(elements.size(), std::size_t{2147483647});
   EXPECT_EQ(elements[0], elements[kBlock / sizeof(std::int32_t)]);  // the same block, again
   EXPECT_EQ(quorvel::largestElement(elements), 5);
+  EXPECT_EQ(quorvel::largestElementIndex(elements), elements.size() - 3);
   munmap(view, kBlocks * kBlock);
   close(file);
 }
 #endif
 
-// What the dispatcher makes of CPUs it may meet: the widest version each
+// A variant's name, or "baseline" where this build does not have it (GCC
+// 12 builds no RVV variant).
+std::string orBaseline(const std::string& name) {
+  for (const Variant& variant : quorvel::detail::variants()) {
+    if (variant.name == name) return name;
+  }
+  return "baseline";
+}
+
+std::string nameOf(std::size_t index) { return quorvel::detail::variants()[index].name; }
+
+// What the dispatcher makes of CPUs it may meet: the widest variant each
 // runs, but on Zen 4 AVX2 once a view outgrows the cache, and for short
 // views the narrowest above the baseline.
 TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
+  namespace feature = quorvel::detail::feature;
   struct Case {
     const char* name;
     quorvel::detail::Cpu cpu;
     const char* shortViews;
     const char* small;
     const char* large;
-    std::int64_t largeFrom;
+    std::uint64_t largeFromBytes;
   };
-  constexpr std::int64_t kNever = std::numeric_limits<std::int64_t>::max();
-#if defined(QUORVEL_X86_64_VERSIONS)
-  constexpr quorvel::detail::Cpu kZen5{.avx512f = true, .avx2 = true, .sse42 = true};
-  constexpr quorvel::detail::Cpu kZen4{true, true, true, true};
-  constexpr quorvel::detail::Cpu kZen3{.avx2 = true, .sse42 = true, .amdFamily19h = true};
+  constexpr std::uint64_t kNever = std::numeric_limits<std::uint64_t>::max();
+#if defined(__x86_64__)
+  constexpr std::uint32_t kAvx512 =
+      feature::avx512f | feature::avx512bw | feature::avx2 | feature::sse4_2;
   const Case cases[] = {
-      {"Zen 5", kZen5, "x86-64-v2", "avx512f", "avx512f", kNever},
-      {"Zen 4", kZen4, "x86-64-v2", "avx512f", "avx2", std::int64_t{4} << 20},
-      {"Zen 3", kZen3, "x86-64-v2", "avx2", "avx2", kNever},
-      {"Nehalem", {.sse42 = true}, "x86-64-v2", "x86-64-v2", "x86-64-v2", kNever},
+      {"Zen 5", {kAvx512}, "x86-64-v2", "avx512", "avx512", kNever},
+      {"Zen 4", {kAvx512, true}, "x86-64-v2", "avx512", "avx2", std::uint64_t{16} << 20},
+      {"Zen 3", {feature::avx2 | feature::sse4_2, true}, "x86-64-v2", "avx2", "avx2", kNever},
+      {"AVX512F without BW", {feature::avx512f | feature::avx2 | feature::sse4_2},
+       "x86-64-v2", "avx2", "avx2", kNever},
+      {"Nehalem", {feature::sse4_2}, "x86-64-v2", "x86-64-v2", "x86-64-v2", kNever},
       {"first x86-64", {}, "baseline", "baseline", "baseline", kNever},
   };
-#elif defined(QUORVEL_VECTOR_UNIT)
-  constexpr const char* kUnit = QUORVEL_VECTOR_UNIT;
-  const Case cases[] = {
-      {"with the vector unit", {.vectorUnit = true}, kUnit, kUnit, kUnit, kNever},
-      {"without it", {true, true, true, true}, "baseline", "baseline", "baseline", kNever},
-  };
 #else
+#if defined(__i386__)
+  const std::string unit = "sse2";
+#elif defined(__arm__)
+  const std::string unit = "neon";
+#elif defined(__s390x__)
+  const std::string unit = "z13";
+#elif defined(__riscv)
+  const std::string unit = orBaseline("rvv");
+#else
+  const std::string unit = "baseline";
+#endif
   const Case cases[] = {
-      {"any", {true, true, true, true, true}, "baseline", "baseline", "baseline", kNever}};
+      {"with the vector unit", {feature::vector_unit}, unit.c_str(), unit.c_str(), unit.c_str(), kNever},
+      {"without it", {~feature::vector_unit, true}, "baseline", "baseline", "baseline", kNever},
+  };
 #endif
   for (const Case& c : cases) {
     const quorvel::detail::Choice choice = quorvel::detail::choose(c.cpu);
-    EXPECT_STREQ(choice.shortViews->name, c.shortViews) << c.name;
-    EXPECT_STREQ(choice.small->name, c.small) << c.name;
-    EXPECT_STREQ(choice.large->name, c.large) << c.name;
-    EXPECT_EQ(choice.largeFrom, c.largeFrom) << c.name;
+    EXPECT_EQ(nameOf(choice.shortViews), c.shortViews) << c.name;
+    EXPECT_EQ(nameOf(choice.small), c.small) << c.name;
+    EXPECT_EQ(nameOf(choice.large), c.large) << c.name;
+    EXPECT_EQ(choice.largeFromBytes, c.largeFromBytes) << c.name;
   }
 }
 
-// The version the dispatcher should pick on this CPU: the one named by
-// QUORVEL_EXPECTED_VERSION where CI runs the test on an emulated CPU, else,
-// on x86-64, the widest that the flags in /proc/cpuinfo allow, read apart
-// from the compiler's CPU probe that the dispatcher uses. Null where neither
-// says.
-std::string expectedVersion() {
-  if (const char* expected = std::getenv("QUORVEL_EXPECTED_VERSION")) return expected;
-#ifdef QUORVEL_X86_64_VERSIONS
+// The variant each emulated CPU that CI runs the suite on must get; the
+// suite names the CPU in QUORVEL_EMULATED_CPU.
+const std::map<std::string, std::string> kEmulatedPicks = {
+    {"Haswell", "avx2"},
+    {"SandyBridge", "x86-64-v2"},
+    {"Nehalem", "x86-64-v2"},
+    {"Penryn", "baseline"},
+    {"qemu64", "baseline"},
+    {"coreduo", "sse2"},
+    {"pentium3", "baseline"},
+    {"cortex-a15", "neon"},
+    {"cortex-r5f", "baseline"},
+    {"arm926", "baseline"},
+    {"qemu,vx=on", "z13"},
+    {"qemu,vx=off,vxeh=off,vxeh2=off", "baseline"},
+    {"rv64,v=true,vlen=128", "rvv"},
+    {"rv64,v=true,vlen=512", "rvv"},
+    {"rv64,v=false", "baseline"},
+};
+
+std::set<std::string> words(const char* text) {
+  std::istringstream in(text ? text : "");
+  return {std::istream_iterator<std::string>(in), {}};
+}
+
+// The variant the dispatcher should pick on this CPU: the one expected of
+// the emulated CPU the suite runs on, else, on x86-64, the first whose
+// flags /proc/cpuinfo lists, read apart from the compiler's CPU probe that
+// the dispatcher uses. Empty where neither says.
+std::string expectedVariant() {
+  if (const char* cpu = std::getenv("QUORVEL_EMULATED_CPU")) {
+    const auto pick = kEmulatedPicks.find(cpu);
+    return pick == kEmulatedPicks.end() ? "unknown CPU " + std::string(cpu) : orBaseline(pick->second);
+  }
+#ifdef __x86_64__
   std::ifstream cpuinfo("/proc/cpuinfo");
   std::string line;
   while (std::getline(cpuinfo, line) && !line.starts_with("flags")) {
   }
   if (cpuinfo) {
-    std::istringstream words(line.substr(line.find(':') + 1));
-    const std::set<std::string> flags{std::istream_iterator<std::string>(words), {}};
-    return flags.contains("avx512f")  ? "avx512f"
-           : flags.contains("avx2")   ? "avx2"
-           : flags.contains("sse4_2") ? "x86-64-v2"
-                                      : "baseline";
+    const std::set<std::string> flags = words(line.substr(line.find(':') + 1).c_str());
+    for (const Variant& variant : quorvel::detail::variants()) {
+      const std::set<std::string> needs = words(variant.cpuinfo);
+      if (std::includes(flags.begin(), flags.end(), needs.begin(), needs.end())) return variant.name;
+    }
   }
 #endif
   return {};
 }
 
-// This CPU's choice is among the versions it runs, and is the one expected.
-TEST(Dispatcher, UsesTheWidestVersionTheCpuRuns) {
-  const auto supported = quorvel::detail::supportedVersions();
-  ASSERT_FALSE(supported.empty());
-  EXPECT_STREQ(supported.back().name, "baseline");
+// This CPU's choice is among the variants it runs, and is the one expected;
+// the variants the table says an emulated CPU has run there, and those it
+// lacks do not.
+TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
+  const auto all = quorvel::detail::variants();
+  ASSERT_FALSE(all.empty());
+  EXPECT_STREQ(all.back().name, "baseline");
+  const auto cpu = quorvel::detail::thisCpu();
   const quorvel::detail::Choice& choice = quorvel::detail::chosen();
-  EXPECT_EQ(choice.small, &supported.front());
-  EXPECT_GE(choice.large, supported.data());
-  EXPECT_LT(choice.large, supported.data() + supported.size());
-  const std::string expected = expectedVersion();
-  if (expected.empty()) GTEST_SKIP() << "nothing here says which version this CPU should run";
-  EXPECT_EQ(choice.small->name, expected);
+  for (std::size_t index = 0; index < all.size(); ++index) {
+    if (quorvel::detail::runs(cpu, all[index])) {
+      EXPECT_EQ(choice.small, index) << "the widest variant this CPU runs is " << all[index].name;
+      break;
+    }
+  }
+  for (const Variant& variant : all) {
+    const bool runs = quorvel::detail::runs(cpu, variant);
+    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_HAS")).contains(variant.name) || runs) << variant.name;
+    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_LACKS")).contains(variant.name) || !runs) << variant.name;
+  }
+  const std::string expected = expectedVariant();
+  if (expected.empty()) GTEST_SKIP() << "nothing here says which variant this CPU should run";
+  EXPECT_EQ(nameOf(choice.small), expected);
 }
 
 // A caller's code can search before main: from a static constructor, or at
 // the very earliest from .preinit_array, which runs before the C runtime has
-// probed the CPU for the compiler's __builtin_cpu_supports. The version
+// probed the CPU for the compiler's __builtin_cpu_supports. The variant
 // chosen then serves the whole process.
-const char* versionChosenBeforeMain = nullptr;
+std::size_t variantChosenBeforeMain = std::numeric_limits<std::size_t>::max();
 
 void searchBeforeMain() {
   std::int32_t values[1024] = {};
   values[700] = 1;
   if (quorvel::largestElement(values, 1024) == 1) {
-    versionChosenBeforeMain = quorvel::detail::chosen().small->name;
+    variantChosenBeforeMain = quorvel::detail::chosen().small;
   }
 }
 
@@ -272,9 +606,10 @@ void searchBeforeMain() {
 #endif
 
 TEST(Dispatcher, ChoosesBeforeMainAsItWouldInMain) {
-  ASSERT_NE(versionChosenBeforeMain, nullptr) << "the search before main gave a wrong answer";
-  EXPECT_STREQ(versionChosenBeforeMain,
-               quorvel::detail::choose(quorvel::detail::thisCpu()).small->name);
+  ASSERT_NE(variantChosenBeforeMain, std::numeric_limits<std::size_t>::max())
+      << "the search before main gave a wrong answer";
+  EXPECT_EQ(nameOf(variantChosenBeforeMain),
+            nameOf(quorvel::detail::choose(quorvel::detail::thisCpu()).small));
 }
 
 }  // namespace

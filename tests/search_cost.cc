@@ -1,9 +1,11 @@
 // SPDX-License-Identifier: MIT
-// Runs one search for callgrind to count: `search_cost NAME COUNT`, where
-// NAME is largestElement or the name of a version this CPU runs. Run under
-// callgrind with --collect-atstart=no, only the search's second call is
-// counted, so the count leaves out start-up, filling the view and the
-// dispatcher's one-time choice.
+// Runs one search of int32_t for callgrind to count: `search_cost NAME
+// COUNT`, where NAME is largestElement or the name of a variant this CPU
+// runs. Run under callgrind with --collect-atstart=no, only the search's
+// second call is counted, so the count leaves out start-up, filling the
+// view and the dispatcher's one-time choice. `search_cost --chosen COUNT`
+// prints the variant the dispatcher picks for COUNT elements on this CPU,
+// `search_cost --runs` those this CPU runs.
 
 #include <quorvel/largest_element.h>
 #include <valgrind/callgrind.h>
@@ -14,29 +16,49 @@
 #include <cstring>
 #include <vector>
 
-#include "largest_element_versions.h"
+#include "largest_element_variants.h"
 
 int main(int argc, char** argv) {
+  namespace detail = quorvel::detail;
+  if (argc == 2 && std::strcmp(argv[1], "--runs") == 0) {
+    for (const detail::Variant& variant : detail::variants()) {
+      if (detail::runs(detail::thisCpu(), variant)) std::printf("%s\n", variant.name);
+    }
+    return 0;
+  }
   if (argc != 3) {
-    std::fputs("usage: search_cost NAME COUNT\n", stderr);
-    return 2;
-  }
-  quorvel::detail::Search search = nullptr;
-  if (std::strcmp(argv[1], "largestElement") == 0) search = quorvel::largestElement;
-  for (const quorvel::detail::Version& version : quorvel::detail::supportedVersions()) {
-    if (std::strcmp(argv[1], version.name) == 0) search = version.search;
-  }
-  if (search == nullptr) {
-    std::fprintf(stderr, "search_cost: this CPU runs no version named %s\n", argv[1]);
+    std::fputs("usage: search_cost NAME COUNT | --chosen COUNT | --runs\n", stderr);
     return 2;
   }
   const auto count = static_cast<std::int32_t>(std::atol(argv[2]));
+  const auto kernels = detail::variantKernels<std::int32_t>();
+  if (std::strcmp(argv[1], "--chosen") == 0) {
+    const auto& chosen = detail::kernelsFor<std::int32_t>(static_cast<std::size_t>(count));
+    std::printf("%s\n", detail::variants()[static_cast<std::size_t>(&chosen - kernels.data())].name);
+    return 0;
+  }
+  std::int32_t (*search)(const std::int32_t*, std::int32_t) = nullptr;
+  const detail::Kernels<std::int32_t>* kernel = nullptr;
+  if (std::strcmp(argv[1], "largestElement") == 0) search = quorvel::largestElement;
+  for (std::size_t index = 0; index < kernels.size(); ++index) {
+    const detail::Variant& variant = detail::variants()[index];
+    if (std::strcmp(argv[1], variant.name) == 0 && detail::runs(detail::thisCpu(), variant)) {
+      kernel = &kernels[index];
+    }
+  }
+  if (search == nullptr && kernel == nullptr) {
+    std::fprintf(stderr, "search_cost: this CPU runs no variant named %s\n", argv[1]);
+    return 2;
+  }
   std::vector<std::int32_t> values(static_cast<std::size_t>(count));
   std::uint32_t value = 1;
   for (std::int32_t& element : values) element = static_cast<std::int32_t>(value *= 2654435761u);
-  std::int32_t highest = search(values.data(), count);
+  const auto run = [&] {
+    return search ? search(values.data(), count) : kernel->largest(values.data(), values.size());
+  };
+  std::int32_t highest = run();
   CALLGRIND_TOGGLE_COLLECT;
-  highest = search(values.data(), count);
+  highest = run();
   CALLGRIND_TOGGLE_COLLECT;
   std::printf("%d\n", highest);
 }

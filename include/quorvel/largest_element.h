@@ -3,7 +3,18 @@
 #define QUORVEL_LARGEST_ELEMENT_H_
 
 /* The largest-element search, for C (C99 and later) and C++ (C++11 and
- * later; the span overload needs C++20). */
+ * later; the range forms need C++20): the highest value of an array, and
+ * the position of its first occurrence, for signed and unsigned integers of
+ * 8 to 64 bits, float and double.
+ *
+ * In every function the array is only read, once, and nothing is
+ * allocated. Equal values: the first position. An empty view gives the
+ * type's lowest value (minus infinity for floats) and the position 0, the
+ * count. Floats follow IEEE 754-2019's maximum: if any element is a NaN the
+ * value is a quiet NaN and the position that of the first NaN; otherwise
+ * +0.0 ranks above -0.0, and subnormals compare as the numbers they are,
+ * whatever the floating-point mode. A position is always below the count of
+ * a non-empty view, even if the array changes during the call. */
 
 #if defined(__GNUC__) && !defined(_WIN32)
 #define QUORVEL_API __attribute__((visibility("default")))
@@ -12,30 +23,156 @@
 #endif
 
 #ifdef __cplusplus
+#include <cstddef>
 #include <cstdint>
 extern "C" {
 #else
+#include <stddef.h>
 #include <stdint.h>
 #endif
 
-/* Returns the highest of the `elementCount` values that start at `elements`,
- * reading each once and writing none. An empty view (`elementCount` below 1)
- * reads nothing and returns -2147483648, since nothing in it can be higher. */
+/* Returns the highest of the `elementCount` values that start at `elements`.
+ * An empty view (`elementCount` below 1) reads nothing and returns
+ * -2147483648, since nothing in it can be higher. */
 QUORVEL_API int32_t quorvel_largest_element(const int32_t* elements, int32_t elementCount);
+
+/* The highest value, and the position of its first occurrence, of the
+ * `elementCount` values that start at `elements`, one pair per type. */
+QUORVEL_API int8_t quorvel_largest_element_i8(const int8_t* elements, size_t elementCount);
+QUORVEL_API int16_t quorvel_largest_element_i16(const int16_t* elements, size_t elementCount);
+QUORVEL_API int32_t quorvel_largest_element_i32(const int32_t* elements, size_t elementCount);
+QUORVEL_API int64_t quorvel_largest_element_i64(const int64_t* elements, size_t elementCount);
+QUORVEL_API uint8_t quorvel_largest_element_u8(const uint8_t* elements, size_t elementCount);
+QUORVEL_API uint16_t quorvel_largest_element_u16(const uint16_t* elements, size_t elementCount);
+QUORVEL_API uint32_t quorvel_largest_element_u32(const uint32_t* elements, size_t elementCount);
+QUORVEL_API uint64_t quorvel_largest_element_u64(const uint64_t* elements, size_t elementCount);
+QUORVEL_API float quorvel_largest_element_f32(const float* elements, size_t elementCount);
+QUORVEL_API double quorvel_largest_element_f64(const double* elements, size_t elementCount);
+
+QUORVEL_API size_t quorvel_largest_element_index_i8(const int8_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_i16(const int16_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_i32(const int32_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_i64(const int64_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_u8(const uint8_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_u16(const uint16_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_u32(const uint32_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_u64(const uint64_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_f32(const float* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_largest_element_index_f64(const double* elements, size_t elementCount);
 
 #ifdef __cplusplus
 }  // extern "C"
+
+#include <type_traits>
 
 namespace quorvel {
 
 /// The same search as quorvel_largest_element.
 QUORVEL_API std::int32_t largestElement(const std::int32_t* elements, std::int32_t elementCount);
 
+namespace detail {
+
+// The C functions by type, for the forms below.
+template <typename T>
+struct CSearch {};
+#define QUORVEL_C_SEARCH(type, id)                                            \
+  template <>                                                                 \
+  struct CSearch<type> {                                                      \
+    static type largest(const type* e, std::size_t n) {                       \
+      return quorvel_largest_element_##id(e, n);                              \
+    }                                                                         \
+    static std::size_t index(const type* e, std::size_t n) {                  \
+      return quorvel_largest_element_index_##id(e, n);                        \
+    }                                                                         \
+  };
+QUORVEL_C_SEARCH(std::int8_t, i8)
+QUORVEL_C_SEARCH(std::int16_t, i16)
+QUORVEL_C_SEARCH(std::int32_t, i32)
+QUORVEL_C_SEARCH(std::int64_t, i64)
+QUORVEL_C_SEARCH(std::uint8_t, u8)
+QUORVEL_C_SEARCH(std::uint16_t, u16)
+QUORVEL_C_SEARCH(std::uint32_t, u32)
+QUORVEL_C_SEARCH(std::uint64_t, u64)
+QUORVEL_C_SEARCH(float, f32)
+QUORVEL_C_SEARCH(double, f64)
+#undef QUORVEL_C_SEARCH
+
+// The standard integer types besides the fixed-width ones (long long where
+// int64_t is long, long where it is 32 bits), searched as the fixed-width
+// type of their size and signedness. Plain char is not among them: its
+// signedness differs between architectures.
+template <typename T>
+struct IsStandardInteger
+    : std::integral_constant<
+          bool, std::is_same<T, signed char>::value || std::is_same<T, short>::value ||
+                    std::is_same<T, int>::value || std::is_same<T, long>::value ||
+                    std::is_same<T, long long>::value || std::is_same<T, unsigned char>::value ||
+                    std::is_same<T, unsigned short>::value ||
+                    std::is_same<T, unsigned>::value || std::is_same<T, unsigned long>::value ||
+                    std::is_same<T, unsigned long long>::value> {};
+
+template <std::size_t kSize, bool kSigned>
+struct FixedOfSize {};
+template <>
+struct FixedOfSize<1, true> { typedef std::int8_t type; };
+template <>
+struct FixedOfSize<2, true> { typedef std::int16_t type; };
+template <>
+struct FixedOfSize<4, true> { typedef std::int32_t type; };
+template <>
+struct FixedOfSize<8, true> { typedef std::int64_t type; };
+template <>
+struct FixedOfSize<1, false> { typedef std::uint8_t type; };
+template <>
+struct FixedOfSize<2, false> { typedef std::uint16_t type; };
+template <>
+struct FixedOfSize<4, false> { typedef std::uint32_t type; };
+template <>
+struct FixedOfSize<8, false> { typedef std::uint64_t type; };
+
+// What an element of type T is searched as; no `type` where it is none of
+// the ten types.
+template <typename T, bool = IsStandardInteger<T>::value>
+struct Searched : FixedOfSize<sizeof(T), std::is_signed<T>::value> {};
+template <typename T>
+struct Searched<T, false> {};
+template <>
+struct Searched<float, false> { typedef float type; };
+template <>
+struct Searched<double, false> { typedef double type; };
+
+// The value's form takes every type but int32_t, whose pointer form is the
+// one above, with its signed 32-bit count.
+template <typename T, typename Result = T>
+struct ValueForm
+    : std::enable_if<!std::is_same<T, std::int32_t>::value, Result> {};
+
+}  // namespace detail
+
+/// The highest of the `elementCount` values starting at `elements`, for
+/// every type but int32_t (which has the form above).
+template <typename T>
+inline typename detail::ValueForm<T, typename detail::Searched<T>::type>::type largestElement(
+    const T* elements, std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  return static_cast<T>(detail::CSearch<Fixed>::largest(
+      reinterpret_cast<const Fixed*>(elements), elementCount));
+}
+
+/// The position of the first highest of the `elementCount` values starting
+/// at `elements`; `elementCount` for an empty view.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0, std::size_t>::type
+largestElementIndex(const T* elements, std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  return detail::CSearch<Fixed>::index(reinterpret_cast<const Fixed*>(elements), elementCount);
+}
+
 }  // namespace quorvel
 
 #if __cplusplus >= 202002L && defined(__has_include)
-#if __has_include(<span>)
-#include <cstddef>
+#if __has_include(<span>) && __has_include(<ranges>)
+#include <ranges>
 #include <span>
 
 namespace quorvel {
@@ -56,6 +193,11 @@ inline std::int32_t largestInPieces(std::span<const std::int32_t> elements, std:
   return highest;
 }
 
+template <typename Range>
+concept SearchedRange =
+    std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> &&
+    requires { typename Searched<std::remove_cv_t<std::ranges::range_value_t<Range>>>::type; };
+
 }  // namespace detail
 
 /// The same search for a view of any length a span can hold: one longer
@@ -63,6 +205,22 @@ inline std::int32_t largestInPieces(std::span<const std::int32_t> elements, std:
 /// gives -2147483648, as an empty view does.
 inline std::int32_t largestElement(std::span<const std::int32_t> elements) {
   return detail::largestInPieces(elements, 2147483647);
+}
+
+/// The highest value of any contiguous range (a span, a vector, an array)
+/// of the other types.
+template <typename Range>
+  requires detail::SearchedRange<Range> &&
+           (!std::is_same_v<std::remove_cv_t<std::ranges::range_value_t<Range>>, std::int32_t>)
+inline std::remove_cv_t<std::ranges::range_value_t<Range>> largestElement(Range&& elements) {
+  return largestElement(std::ranges::data(elements), std::ranges::size(elements));
+}
+
+/// The position of the first highest value of any contiguous range.
+template <typename Range>
+  requires detail::SearchedRange<Range>
+inline std::size_t largestElementIndex(Range&& elements) {
+  return largestElementIndex(std::ranges::data(elements), std::ranges::size(elements));
 }
 
 }  // namespace quorvel

@@ -1,0 +1,104 @@
+// SPDX-License-Identifier: MIT
+#ifndef QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
+#define QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
+
+// The search's variants, one per instruction set, as the build's table
+// (cmake/variants.cmake) lists them, and the dispatcher that picks among
+// them once per process, for the public functions, the tests and the
+// benchmark. Each variant keeps the public functions' contract for every
+// element type, and may only run on a CPU that has its instruction set.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+// Generated from the table: QUORVEL_FOR_EACH_VARIANT and QUORVEL_FOR_EACH_TYPE.
+#include "largest_element_table.h"
+
+namespace quorvel::detail {
+
+// What a variant may need of the CPU, by the names /proc/cpuinfo gives them.
+namespace feature {
+constexpr std::uint32_t sse4_2 = 1u << 0;
+constexpr std::uint32_t avx2 = 1u << 1;
+constexpr std::uint32_t avx512f = 1u << 2;
+constexpr std::uint32_t avx512bw = 1u << 3;
+// Where the architecture's vector unit is optional: SSE2 on i386, NEON on
+// 32-bit Arm, the vector facility on s390x, the V extension on riscv64.
+constexpr std::uint32_t vector_unit = 1u << 4;
+}  // namespace feature
+
+// What the dispatcher goes by, as the CPU reports it.
+struct Cpu {
+  std::uint32_t features = 0;
+  bool amdFamily19h = false;  // AMD Zen 3 and Zen 4
+};
+
+Cpu thisCpu();
+
+struct Variant {
+  const char* name;
+  int vectorBytes;
+  std::uint32_t needs;    // features
+  const char* cpuinfo;    // the same, as /proc/cpuinfo spells them
+};
+
+// Every variant this build has, widest first; the last, "baseline", runs on
+// every CPU of the architecture.
+std::span<const Variant> variants();
+
+inline bool runs(const Cpu& cpu, const Variant& variant) {
+  return (variant.needs & ~cpu.features) == 0;
+}
+
+// Which variant serves a view of a given size, as indices into variants():
+// `shortViews` below kShortViewBytes, `small` from there to below
+// `largeFromBytes`, `large` from there on.
+constexpr std::size_t kShortViewBytes = 64;
+struct Choice {
+  std::size_t shortViews;
+  std::size_t small;
+  std::size_t large;
+  std::uint64_t largeFromBytes;
+};
+
+Choice choose(const Cpu& cpu);
+const Choice& chosen();  // for this CPU, decided once per process
+
+// One variant's functions for one element type.
+template <typename T>
+struct Kernels {
+  T (*largest)(const T* elements, std::size_t count);
+  std::size_t (*largestIndex)(const T* elements, std::size_t count);
+};
+
+// Each type's kernels in the order of variants(), from an object of that
+// type's own, so that a static link takes only the types it calls.
+template <typename T>
+std::span<const Kernels<T>> variantKernels();
+
+template <typename T>
+inline const Kernels<T>& kernelsFor(std::size_t count) {
+  static const Choice& choice = chosen();
+  const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
+  const std::size_t variant = bytes < kShortViewBytes           ? choice.shortViews
+                              : bytes < choice.largeFromBytes ? choice.small
+                                                              : choice.large;
+  return variantKernels<T>()[variant];
+}
+
+// Every variant's functions, for every type.
+#define QUORVEL_DECLARE_TYPE(id, type)                         \
+  type largest(const type* elements, std::size_t count);       \
+  std::size_t largestIndex(const type* elements, std::size_t count);
+#define QUORVEL_DECLARE_VARIANT(id, ...) \
+  namespace id {                         \
+  QUORVEL_FOR_EACH_TYPE(QUORVEL_DECLARE_TYPE)  \
+  }
+QUORVEL_FOR_EACH_VARIANT(QUORVEL_DECLARE_VARIANT)
+#undef QUORVEL_DECLARE_VARIANT
+#undef QUORVEL_DECLARE_TYPE
+
+}  // namespace quorvel::detail
+
+#endif  // QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
