@@ -97,14 +97,16 @@ number, and a failed read or write are reported on standard error with
 exit status 1.")
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_NAME libquorvel-dev)
 set(CPACK_DEBIAN_DEVELOPMENT_PACKAGE_SECTION libdevel)
-set(search_description "Its one search returns the highest value of an array of signed 32-bit
-integers in one vectorised pass, choosing the widest instruction set the
-CPU has. It is called as quorvel::largestElement from C++ and
-quorvel_largest_element from C.")
+set(search_description "Its search returns the highest value of an array, and the position of its
+first occurrence, for signed and unsigned integers of 8 to 64 bits, float
+and double, in one vectorised pass, choosing the widest instruction set the
+CPU has. It is called as quorvel::largestElement and
+quorvel::largestElementIndex from C++, and as quorvel_largest_element_<type>
+and quorvel_largest_element_index_<type> from C.")
 if(BUILD_SHARED_LIBS)
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_NAME libquorvel${PROJECT_VERSION_MAJOR})
   set(CPACK_DEBIAN_LIBRARY_PACKAGE_SECTION libs)
-  set(CPACK_DEBIAN_LIBRARY_DESCRIPTION "largest-element search for arrays of 32-bit integers (library)
+  set(CPACK_DEBIAN_LIBRARY_DESCRIPTION "largest-element search for arrays of numbers (library)
 The shared library libquorvel.so.${PROJECT_VERSION_MAJOR}, for programs linked against it.
 ${search_description}")
   # Programs linked against the library depend on its package, by the
@@ -115,11 +117,14 @@ ${search_description}")
   # lintian asks. CPack's maintainer scripts run it as well, which does no
   # harm; the package's lintian overrides say so.
   file(WRITE ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers "activate-noawait ldconfig\n")
-  set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers)
+  # The symbols file records the version that added each exported function,
+  # so a program depends on the oldest libquorvel1 that has what it calls.
+  set(CPACK_DEBIAN_LIBRARY_PACKAGE_CONTROL_EXTRA ${CMAKE_CURRENT_BINARY_DIR}/debian/triggers
+    ${CMAKE_CURRENT_SOURCE_DIR}/cmake/debian/symbols)
   set(CPACK_DEBIAN_ENABLE_COMPONENT_DEPENDS ON)
   set(CPACK_COMPONENT_DEVELOPMENT_DEPENDS library)
 endif()
-set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "largest-element search for arrays of 32-bit integers (development)
+set(CPACK_DEBIAN_DEVELOPMENT_DESCRIPTION "largest-element search for arrays of numbers (development)
 The header, the static library and the shared library's link of libquorvel.
 ${search_description}
 Includes a CMake package (find_package(quorvel), targets quorvel::search

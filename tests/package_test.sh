@@ -64,6 +64,16 @@ for package in "${packages[@]}"; do
   dpkg-deb -x "$deb" "$work/deb"
 done
 answers "$work/deb/usr/bin/quorvel"
+# The library's symbols file lists exactly what it exports, each with the
+# version that added it: dpkg-gensymbols fails on a symbol missing from it
+# or one it lists that has gone.
+mkdir "$work/library"
+dpkg-deb -x "build/deb/libquorvel1_$version-1_$architecture.deb" "$work/library"
+dpkg-deb -e "build/deb/libquorvel1_$version-1_$architecture.deb" "$work/library/DEBIAN"
+report=$(cd "$work" && dpkg-gensymbols -c4 -plibquorvel1 -v"$version-1" -P"$work/library" \
+  -I"$work/library/DEBIAN/symbols" -O"$work/symbols" 2>&1) ||
+  fail "dpkg-gensymbols finds the symbols file wrong: $report"
+echo "ok: dpkg-gensymbols -c4 passes libquorvel1's symbols file"
 # Built again from the source archive in another folder: the same bytes.
 tar -xzf "$work"/source/quorvel-"$version"-Source.tar.gz -C "$work"
 (cd "$work/quorvel-$version-Source" && cmake --workflow --preset deb >/dev/null)
@@ -97,16 +107,17 @@ report=$(hardening-check "${hardening[@]}" "$work/deb/usr/bin/quorvel") ||
   fail "hardening-check: $report"
 echo "ok: the packaged binary is hardened${hardening[*]:+ (not asked: ${hardening[*]})}"
 
-# Each C++ consumer prints the highest of its values and the version it was
-# built with; each C consumer the highest.
-consumer_says="41 $version"
+# Each C++ consumer prints the highest of its values, the position of the
+# highest of others and the version it was built with; each C consumer the
+# highest and the position.
+consumer_says="41 2 $version"
 # Runs the consumers built in folder $1 against $2 (what they were built with).
 consumers_answer() {
   local program
   for program in "$1"/consumer "$1"/consumer_static; do
     [ -e "$program" ] || continue
     [ "$("$program")" = "$consumer_says" ] || fail "$program, built against $2"
-    [ "$("$(dirname "$program")/c_$(basename "$program")")" = 41 ] || fail "C $program, built against $2"
+    [ "$("$(dirname "$program")/c_$(basename "$program")")" = "41 2" ] || fail "C $program, built against $2"
     echo "ok: C and C++ consumers build and run against $2 ($(basename "$program"))"
   done
 }
@@ -168,7 +179,7 @@ gcc -std=c11 -Wall -Wextra -Werror tests/consumer/main.c $(pkg-config --cflags -
 gcc -std=c11 -Wall -Wextra -Werror -static tests/consumer/main.c \
   $(pkg-config --static --cflags --libs quorvel) -o "$work/system/c_consumer_static"
 for program in c_consumer c_consumer_static; do
-  [ "$("$work/system/$program")" = 41 ] || fail "$program against the installed packages"
+  [ "$("$work/system/$program")" = "41 2" ] || fail "$program against the installed packages"
 done
 # Captured whole first: grep -q on a pipe could quit early and break ldd's.
 libraries=$(ldd "$work/system/c_consumer")
@@ -176,8 +187,9 @@ grep -q 'libquorvel\.so\.1 => /' <<<"$libraries" ||
   fail "the C consumer does not load the installed libquorvel.so.1: $libraries"
 printf 'Source: consumer\n\nPackage: consumer\nArchitecture: any\n' >"$work/system/debian/control"
 depends=$(cd "$work/system" && dpkg-shlibdeps -O c_consumer 2>/dev/null)
-grep -q "libquorvel1 (>= $version-1)" <<<"$depends" ||
-  fail "a program linked to the library does not depend on its package: $depends"
+# By the symbols file: the version that added the newest function it calls.
+grep -q "libquorvel1 (>= 1.1.0)" <<<"$depends" ||
+  fail "a program linked to the library does not depend on its package, by its symbols: $depends"
 echo "ok: programs build against the installed packages, and depend on libquorvel1"
 remove
 trap 'rm -rf "$work"' EXIT
