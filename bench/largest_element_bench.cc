@@ -1,10 +1,15 @@
 // SPDX-License-Identifier: MIT
-// largestElement and each of its versions beside what a user might write
-// instead (std::ranges::max_element, std::reduce unseq and a Highway loop,
-// built -O3 -march=native) and memchr, all reading the same bytes, at sizes
-// that sit in L1, in L2/L3 and in main memory; and ten-element calls of the
-// search and of each version beside a plain loop, which decide the version
-// that serves short views.
+// The search, for each element type, beside the limit for one pass (a loop
+// that only reads the same bytes) and memchr, and beside what a user might
+// write instead (std::ranges::max and max_element, std::reduce unseq and a
+// Highway loop, built -O3 -march=native), at 16 KiB (in L1), 4 MiB and
+// 128 MiB (from main memory): the value and the position through the public
+// functions, and the value through each variant. Also ten-element calls of
+// the first int32_t function and of each variant beside a plain loop, which
+// decide the variant that serves short views.
+//
+// Benchmarks are named TYPE/SEARCH/BYTES; --benchmark_filter=^f32/ runs one
+// type.
 
 #include <benchmark/benchmark.h>
 #include <quorvel/largest_element.h>
@@ -16,85 +21,104 @@
 #include <string>
 #include <vector>
 
-#include "largest_element_versions.h"
+#include "largest_element_variants.h"
 #include "peers.h"
 
 namespace {
 
-constexpr std::int64_t kMostElements = std::int64_t{32} << 20;
+constexpr std::size_t kMostBytes = std::size_t{128} << 20;
 
-// Random bytes that are never 0xff, so memchr for 0xff reads every byte, as
-// the searches do.
-const std::vector<std::int32_t>& values() {
-  static const std::vector<std::int32_t> data = [] {
-    std::vector<std::int32_t> v(kMostElements);
+// Random bytes from 0 to 0x7e: never 0xff, so memchr for 0xff reads every
+// byte, as the searches do, and never a float's or double's NaN or infinity,
+// whose exponent needs seven bits set in one byte.
+const unsigned char* bytes() {
+  static const std::vector<unsigned char> data = [] {
+    std::vector<unsigned char> v(kMostBytes);
     std::mt19937 random(1);
-    std::uniform_int_distribution<int> byte(0, 0xfe);
-    auto* bytes = reinterpret_cast<unsigned char*>(v.data());
-    std::generate(bytes, bytes + v.size() * sizeof v[0], [&] { return byte(random); });
+    std::uniform_int_distribution<int> byte(0, 0x7e);
+    std::generate(v.begin(), v.end(), [&] { return static_cast<unsigned char>(byte(random)); });
     return v;
   }();
-  return data;
+  return data.data();
 }
 
-template <typename Search>
+template <typename T, typename Search>
 void measure(benchmark::State& state, Search search) {
-  const std::int32_t* elements = values().data();
-  const auto count = static_cast<std::int32_t>(state.range(0));
+  const auto* elements = reinterpret_cast<const T*>(bytes());
+  const auto count = static_cast<std::size_t>(state.range(0)) / sizeof(T);
   for (auto _ : state) benchmark::DoNotOptimize(search(elements, count));
-  state.SetBytesProcessed(state.iterations() * state.range(0) *
-                          static_cast<std::int64_t>(sizeof(std::int32_t)));
+  state.SetBytesProcessed(state.iterations() * state.range(0));
+}
+
+void sizes(benchmark::internal::Benchmark* b) {
+  for (std::int64_t size : {std::int64_t{16} << 10, std::int64_t{4} << 20, std::int64_t{128} << 20}) {
+    b->Arg(size);
+  }
+}
+
+template <typename T, typename Search>
+void add(const char* type, const std::string& name, Search search) {
+  benchmark::RegisterBenchmark((std::string(type) + "/" + name).c_str(), measure<T, Search>, search)
+      ->Apply(sizes);
+}
+
+template <typename T>
+void addType(const char* type) {
+  namespace detail = quorvel::detail;
+  using C = detail::CSearch<T>;
+  add<T>(type, "largest", C::largest);
+  add<T>(type, "index", C::index);
+  const auto kernels = detail::variantKernels<T>();
+  for (std::size_t at = 0; at < kernels.size(); ++at) {
+    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
+      add<T>(type, std::string("variant:") + detail::variants()[at].name, kernels[at].largest);
+    }
+  }
+  add<T>(type, "bare_read", [](const T* elements, std::size_t count) {
+    return bareRead(elements, count * sizeof(T));
+  });
+  add<T>(type, "memchr", [](const T* elements, std::size_t count) {
+    return std::memchr(elements, 0xff, count * sizeof(T));
+  });
+  add<T>(type, "peer:ranges::max", rangesMax<T>);
+  add<T>(type, "peer:reduce_unseq", reduceUnseq<T>);
+#ifdef QUORVEL_BENCH_HIGHWAY
+  add<T>(type, "peer:highway", highwayLoop<T>);
+#endif
+  add<T>(type, "peer:ranges::max_element", rangesMaxElement<T>);
 }
 
 // What a small search is held against: the obvious loop, not inlined.
-[[gnu::noinline]] std::int32_t plainLoop(const std::int32_t* elements, std::int32_t count) {
+[[gnu::noinline]] std::int32_t plainLoop(const std::int32_t* elements, std::size_t count) {
   std::int32_t highest = elements[0];
-  for (std::int32_t index = 1; index < count; ++index) {
+  for (std::size_t index = 1; index < count; ++index) {
     if (elements[index] > highest) highest = elements[index];
   }
   return highest;
 }
 
-const void* memchrSameBytes(const std::int32_t* elements, std::int32_t count) {
-  return std::memchr(elements, 0xff, static_cast<std::size_t>(count) * sizeof(std::int32_t));
-}
-
-void sizes(benchmark::internal::Benchmark* b) {
-  for (std::int64_t count : {std::int64_t{4} << 10, std::int64_t{1} << 20, kMostElements}) {
-    b->Arg(count);
-  }
+template <typename Search>
+void addTen(const std::string& name, Search search) {
+  benchmark::RegisterBenchmark(("i32/" + name).c_str(), measure<std::int32_t, Search>, search)
+      ->Arg(10 * sizeof(std::int32_t));
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  // The pointer-and-count overload, which a span overload stands beside.
-  const quorvel::detail::Search largestElement = quorvel::largestElement;
-  benchmark::RegisterBenchmark("largestElement", measure<quorvel::detail::Search>, largestElement)
-      ->Arg(10)
-      ->Apply(sizes);
-  benchmark::RegisterBenchmark("plainLoop", measure<decltype(&plainLoop)>, plainLoop)->Arg(10);
-  for (const quorvel::detail::Version& version : quorvel::detail::supportedVersions()) {
-    benchmark::RegisterBenchmark((std::string("version:") + version.name).c_str(),
-                                 measure<quorvel::detail::Search>, version.search)
-        ->Arg(10)
-        ->Apply(sizes);
-  }
-  benchmark::RegisterBenchmark("memchr", measure<decltype(&memchrSameBytes)>, memchrSameBytes)
-      ->Apply(sizes);
-  const struct {
-    const char* name;
-    quorvel::detail::Search search;
-  } peers[] = {
-      {"peer:ranges::max_element", rangesMaxElement},
-      {"peer:reduce_unseq", reduceUnseq},
-#ifdef QUORVEL_BENCH_HIGHWAY
-      {"peer:highway", highwayLoop},
-#endif
-  };
-  for (const auto& peer : peers) {
-    benchmark::RegisterBenchmark(peer.name, measure<quorvel::detail::Search>, peer.search)
-        ->Apply(sizes);
+  namespace detail = quorvel::detail;
+#define QUORVEL_ADD_TYPE(id, type) addType<type>(#id);
+  QUORVEL_FOR_EACH_TYPE(QUORVEL_ADD_TYPE)
+#undef QUORVEL_ADD_TYPE
+  addTen("largestElement", [](const std::int32_t* elements, std::size_t count) {
+    return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
+  });
+  addTen("plainLoop", plainLoop);
+  const auto kernels = detail::variantKernels<std::int32_t>();
+  for (std::size_t at = 0; at < kernels.size(); ++at) {
+    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
+      addTen(std::string("variant:") + detail::variants()[at].name, kernels[at].largest);
+    }
   }
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;

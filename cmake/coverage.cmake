@@ -1,21 +1,40 @@
 # SPDX-License-Identifier: MIT
 # gcovr's line report for src/, failing below every line: run as
 # `cmake -DGCOVR=... -DSOURCE_DIR=... -DBINARY_DIR=... -P coverage.cmake`
-# after the test suite. A version for an instruction set that this CPU
-# lacks cannot run here, so the report leaves its file out, and says so.
+# after the test suite. A variant whose instruction set this CPU lacks
+# cannot run here, so the report leaves its file out, and says so; the
+# build's list of variants (variants.txt) names each variant's file and the
+# /proc/cpuinfo flags it needs.
 set(excluded)
+set(running)
+file(STRINGS ${BINARY_DIR}/variants.txt variants)
 if(EXISTS /proc/cpuinfo)
   file(STRINGS /proc/cpuinfo flags REGEX "^flags" LIMIT_COUNT 1)
-  foreach(flag_file IN ITEMS avx512f:avx512 avx2:avx2 sse4_2:x86_64_v2)
-    string(REPLACE ":" ";" flag_file ${flag_file})
-    list(GET flag_file 0 flag)
-    list(GET flag_file 1 file)
-    if(NOT flags MATCHES "[ \t]${flag}( |$)" AND EXISTS ${SOURCE_DIR}/src/largest_element_${file}.cc)
-      message(STATUS "quorvel: this CPU has no ${flag}, so the report leaves out src/largest_element_${file}.cc, which cannot run here")
-      list(APPEND excluded ".*src/largest_element_${file}\\.cc$")
+endif()
+foreach(line IN LISTS variants)
+  string(REPLACE " " ";" fields "${line}")
+  list(POP_FRONT fields name width source)
+  set(runs ON)
+  foreach(flag IN LISTS fields)
+    if(NOT flags MATCHES "[ \t]${flag}( |$)")
+      set(runs OFF)
     endif()
   endforeach()
-endif()
-list(TRANSFORM excluded PREPEND --exclude=)
+  if(runs)
+    list(APPEND running ${source})
+  else()
+    list(APPEND lacking "${name}:${source}")
+  endif()
+endforeach()
+foreach(entry IN LISTS lacking)
+  string(REPLACE ":" ";" entry ${entry})
+  list(GET entry 0 name)
+  list(GET entry 1 source)
+  if(NOT source IN_LIST running)
+    message(STATUS "quorvel: this CPU cannot run the ${name} variant, so the report leaves out ${source}")
+    string(REPLACE "." "\\." pattern ${source})
+    list(APPEND excluded "--exclude=.*${pattern}$")
+  endif()
+endforeach()
 execute_process(COMMAND ${GCOVR} --root ${SOURCE_DIR} --filter ${SOURCE_DIR}/src/ ${excluded}
   --fail-under-line 100 --delete ${BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)

@@ -1,32 +1,32 @@
 // SPDX-License-Identifier: MIT
 // A libFuzzer target for the search. The fuzz bytes after the first are the
-// view's values; the public function and every version this CPU runs must
-// agree with std::max_element and leave the view as it was. Each view is
-// placed three ways, so that a read outside it is caught: in an allocation
-// of exactly its size (AddressSanitizer's redzones), between guard values
-// higher than anything it holds, at an offset the first byte picks, and
-// against pages that may not be read, on either side.
+// view, read as each element type in turn; the public functions and every
+// variant this CPU runs must follow the rule (the tests' reference) for the
+// value and the position, and leave the view as it was. Each view is placed
+// three ways, so that a read outside it is caught: in an allocation of
+// exactly its size (AddressSanitizer's redzones), between guards higher than
+// anything it holds (the type's highest, or NaN), at an offset the first
+// byte picks, and against pages that may not be read, on either side.
 
 #include <quorvel/largest_element.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <limits>
 #include <vector>
 
-#include "largest_element_versions.h"
+#include "largest_element_reference.h"
+#include "largest_element_variants.h"
 
 namespace {
 
-constexpr std::int32_t kHighest = 2147483647;
-
-[[noreturn]] void fail(const char* search, const char* layout, const char* what,
+[[noreturn]] void fail(const char* search, const char* type, const char* layout, const char* what,
                        std::size_t count) {
-  std::fprintf(stderr, "%s, %s layout, %zu elements: %s\n", search, layout, count, what);
+  std::fprintf(stderr, "%s, %s, %s layout, %zu elements: %s\n", search, type, layout, count, what);
   std::abort();
 }
 
@@ -48,46 +48,61 @@ struct GuardedPages {
   }
 };
 
-void check(const std::int32_t* view, std::size_t count, const std::uint8_t* values,
-           std::int32_t expected, const char* layout) {
-  const auto elementCount = static_cast<std::int32_t>(count);
-  const auto searchWith = [&](const char* name, quorvel::detail::Search search) {
-    if (search(view, elementCount) != expected) fail(name, layout, "wrong answer", count);
-    if (std::memcmp(view, values, count * sizeof *view) != 0) {
-      fail(name, layout, "view changed", count);
+template <typename T>
+void check(const char* type, const T* view, std::size_t count, const std::uint8_t* bytes,
+           const char* layout) {
+  namespace detail = quorvel::detail;
+  const auto [value, index] = quorvel::testing::reference(view, count);
+  const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
+    if (!quorvel::testing::sameValue(search.largest(view, count), value)) {
+      fail(name, type, layout, "wrong value", count);
     }
+    if (search.largestIndex(view, count) != index) fail(name, type, layout, "wrong position", count);
+    if (std::memcmp(view, bytes, count * sizeof(T)) != 0) fail(name, type, layout, "view changed", count);
   };
-  searchWith("largestElement", quorvel::largestElement);
-  for (const quorvel::detail::Version& version : quorvel::detail::supportedVersions()) {
-    searchWith(version.name, version.search);
+  searchWith("public", {quorvel::detail::CSearch<T>::largest, quorvel::detail::CSearch<T>::index});
+  const auto kernels = detail::variantKernels<T>();
+  for (std::size_t at = 0; at < kernels.size(); ++at) {
+    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
+      searchWith(detail::variants()[at].name, kernels[at]);
+    }
+  }
+}
+
+template <typename T>
+void checkType(const char* type, std::size_t offset, const std::uint8_t* bytes, std::size_t size) {
+  const std::size_t count = size / sizeof(T);
+  std::vector<T> exact(count);
+  std::memcpy(exact.data(), bytes, count * sizeof(T));
+  check(type, exact.data(), count, bytes, "exact allocation");
+
+  // 64 bytes of guards on each side cover a whole 512-bit vector read too far.
+  constexpr std::size_t kGuards = 64 / sizeof(T);
+  constexpr T kGuard = std::is_floating_point_v<T> ? std::numeric_limits<T>::quiet_NaN()
+                                                   : std::numeric_limits<T>::max();
+  std::vector<T> guarded(offset + count + 2 * kGuards, kGuard);
+  std::memcpy(guarded.data() + kGuards + offset, bytes, count * sizeof(T));
+  check(type, guarded.data() + kGuards + offset, count, bytes, "guarded");
+
+  static const GuardedPages pages;
+  const std::size_t length = count * sizeof(T);
+  if (length <= GuardedPages::kPageViewBytes) {
+    for (char* place : {pages.begin, pages.end - length}) {
+      std::memcpy(place, bytes, length);
+      check(type, reinterpret_cast<const T*>(place), count, bytes, "page-end");
+    }
   }
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-  if (size < 1 + sizeof(std::int32_t)) return 0;
+  if (size < 1) return 0;
   const std::size_t offset = data[0] % 16;
-  const std::uint8_t* values = data + 1;
-  const std::size_t count = (size - 1) / sizeof(std::int32_t);
-
-  std::vector<std::int32_t> exact(count);
-  std::memcpy(exact.data(), values, count * sizeof(std::int32_t));
-  const std::int32_t expected = *std::max_element(exact.begin(), exact.end());
-  check(exact.data(), count, values, expected, "exact allocation");
-
-  // 64 guards on each side cover a whole 512-bit step of reading too far.
-  std::vector<std::int32_t> guarded(offset + count + 128, kHighest);
-  std::copy(exact.begin(), exact.end(), guarded.begin() + 64 + static_cast<std::ptrdiff_t>(offset));
-  check(guarded.data() + 64 + offset, count, values, expected, "guarded");
-
-  static const GuardedPages pages;
-  const std::size_t bytes = count * sizeof(std::int32_t);
-  if (bytes <= GuardedPages::kPageViewBytes) {
-    for (char* place : {pages.begin, pages.end - bytes}) {
-      std::memcpy(place, values, bytes);
-      check(reinterpret_cast<const std::int32_t*>(place), count, values, expected, "page-end");
-    }
-  }
+  const std::uint8_t* bytes = data + 1;
+  size -= 1;
+#define QUORVEL_CHECK_TYPE(id, type) checkType<type>(#id, offset, bytes, size);
+  QUORVEL_FOR_EACH_TYPE(QUORVEL_CHECK_TYPE)
+#undef QUORVEL_CHECK_TYPE
   return 0;
 }

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "largest_element_kernel.h"
+#include "largest_element_reference.h"
 #include "largest_element_variants.h"
 
 #if defined(__linux__) && defined(__x86_64__)
@@ -69,37 +70,9 @@ std::vector<Search<T>> searches() {
 template <typename T>
 constexpr bool kFloat = std::is_floating_point_v<T>;
 
-template <typename T>
-constexpr T lowest() {
-  return kFloat<T> ? -std::numeric_limits<T>::infinity() : std::numeric_limits<T>::lowest();
-}
-
-// The rule, stated plainly: a NaN wins at its first position; otherwise the
-// first of the highest, +0 above -0; an empty view gives the lowest value
-// at position 0.
-template <typename T>
-bool ranksAbove(T a, T b) {
-  return a > b || (a == 0 && b == 0 && !std::signbit(static_cast<double>(a)) &&
-                   std::signbit(static_cast<double>(b)));
-}
-
-template <typename T>
-std::pair<T, std::size_t> reference(const T* elements, std::size_t count) {
-  std::pair<T, std::size_t> best{lowest<T>(), 0};
-  for (std::size_t index = 0; index < count; ++index) {
-    if (elements[index] != elements[index]) return {elements[index], index};
-    if (index == 0 || ranksAbove(elements[index], best.first)) best = {elements[index], index};
-  }
-  return best;
-}
-
-template <typename T>
-bool sameValue(T a, T b) {
-  if constexpr (kFloat<T>) {
-    if (a != a || b != b) return a != a && b != b;
-  }
-  return std::memcmp(&a, &b, sizeof a) == 0;
-}
+using quorvel::testing::lowest;
+using quorvel::testing::reference;
+using quorvel::testing::sameValue;
 
 template <typename T>
 std::string show(const T* elements, std::size_t count) {
