@@ -1,25 +1,34 @@
 #!/usr/bin/env bash
 # SPDX-License-Identifier: MIT
 # Builds the benchmark with GCC and Clang at -O3 (Release) and -O2
-# (RelWithDebInfo), runs each, and prints the CPU and a Markdown table: the
-# speed of the search, of each of its versions and of each peer at each
-# size as a ratio to memchr over the same bytes measured in the same process,
-# a ten-element call against a plain loop, and for the public function its
-# ratio to the fastest of its own versions and of the peers. Many short
-# repetitions, interleaved, so that drift in the machine's memory bandwidth
-# falls on every search alike. Takes about 6 minutes; build folders go to
-# build/bench-*.
+# (RelWithDebInfo), runs each for the element types given, and prints the
+# CPU and a Markdown table per type: at 16 KiB, 4 MiB and 128 MiB, the
+# value's speed as a ratio to the bare read of the same bytes measured in
+# the same process, and to the fastest peer of any build; the position's
+# speed as a ratio to the value's and to the fastest std::ranges::max_element;
+# each variant's value and memchr against the bare read; and for int32_t a
+# ten-element call against a plain loop. Medians of many short repetitions,
+# interleaved, so that drift in the machine's memory bandwidth falls on
+# every search alike. With the default two types it takes about 10 minutes;
+# build folders go to build/bench-*.
 #
-# Usage: bench/compilers.sh [extra benchmark flags]
+# Usage: bench/compilers.sh [--types "i8 i16 i32 i64 u8 u16 u32 u64 f32 f64"] [benchmark flags]
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 
-flags=(--benchmark_repetitions=30 --benchmark_min_time=0.05 --benchmark_enable_random_interleaving=true
-  --benchmark_report_aggregates_only=true --benchmark_format=csv "$@")
+types="i32 f32"
+if [ "${1:-}" = --types ]; then
+  types=$2
+  shift 2
+fi
+filter="^($(tr ' ' '|' <<<"$types"))/"
+flags=(--benchmark_repetitions=20 --benchmark_min_time=0.05 --benchmark_enable_random_interleaving=true
+  --benchmark_report_aggregates_only=true --benchmark_format=csv "--benchmark_filter=$filter" "$@")
 
 cpu() { sed -n "s/^$1[[:space:]]*: //p" /proc/cpuinfo | head -n 1; }
 echo "CPU: $(cpu 'model name'), family $(cpu 'cpu family'), model $(cpu model), $(nproc) cores"
+echo "Revision: $(git rev-parse --short HEAD 2>/dev/null || echo unknown); $(g++ --version | head -n 1); $(clang++ --version | head -n 1)"
 echo
 results=()
 for compiler in g++ clang++; do
@@ -33,13 +42,9 @@ for compiler in g++ clang++; do
   done
 done
 
-echo '| Build | Search | 10 elements, vs plain loop | 4 Ki, vs memchr | 1 Mi, vs memchr | 32 Mi, vs memchr |'
-echo '|---|---|---|---|---|---|'
-# CSV rows "name_median",iterations,real_time,...: keep the medians' times
-# and turn them into ratios to the reference measured beside them. Each
-# build is held against its own versions, and against the fastest peer of
-# any build (GCC's and Clang's peers differ), by those ratios.
-awk -F, '
+# CSV rows "TYPE/SEARCH/BYTES_median",iterations,real_time,...: keep the
+# medians' times and turn them into ratios to what was measured beside them.
+awk -F, -v types="$types" '
   FNR == 1 {
     n = split(FILENAME, part, "/"); build = part[n - 1]
     sub(/^bench-/, "", build); sub(/-Release$/, " -O3", build); sub(/-RelWithDebInfo$/, " -O2", build)
@@ -47,35 +52,63 @@ awk -F, '
   }
   $1 ~ /_median"$/ {
     name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
-    split(name, part, "/"); time[build, part[1], part[2]] = $3; seen[part[1]] = 1
+    k = split(name, part, "/")
+    time[build, part[1], part[2], part[3]] = $3; seen[part[1], part[2]] = 1
   }
-  function ratio(b, s, size) { return time[b, "memchr", size] / time[b, s, size] }
+  function faster(b, t, s, r, size) { return time[b, t, r, size] / time[b, t, s, size] }
+  function row(label, b, t, s, r, j) {
+    printf "| %s | %s", b, label
+    for (j = 1; j <= 3; j++) printf " | %.2fx", faster(b, t, s, r, size[j])
+    print " |"
+  }
+  # The fastest time of any build for one of the searches listed.
+  function best(t, searches, sz, c, i, n, list, v, m) {
+    m = 0; n = split(searches, list, " ")
+    for (c = 1; c <= count; c++)
+      for (i = 1; i <= n; i++)
+        if ((builds[c], t, list[i], sz) in time) {
+          v = time[builds[c], t, list[i], sz]
+          if (m == 0 || v < m) m = v
+        }
+    return m
+  }
   END {
-    n = split("largestElement version:avx512f version:avx2 version:x86-64-v2 version:baseline peer:ranges::max_element peer:reduce_unseq peer:highway", order, " ")
-    split("4096 1048576 33554432", size, " ")
-    for (j = 1; j <= 3; j++)
-      for (c = 1; c <= count; c++)
-        for (s in seen)
-          if (index(s, "peer:") == 1 && ratio(builds[c], s, size[j]) > bestPeer[j]) bestPeer[j] = ratio(builds[c], s, size[j])
-    for (c = 1; c <= count; c++) {
-      b = builds[c]
-      for (i = 1; i <= n; i++) {
-        s = order[i]
-        if (!((b, s, 4096) in time)) continue
-        small = ((b, s, 10) in time) ? sprintf("%.2fx", time[b, "plainLoop", 10] / time[b, s, 10]) : "-"
-        printf "| %s | %s | %s", b, s, small
-        for (j = 1; j <= 3; j++) printf " | %.2fx", ratio(b, s, size[j])
+    split("16384 4194304 134217728", size, " ")
+    nt = split(types, type, " ")
+    for (i = 1; i <= nt; i++) {
+      t = type[i]
+      print "### " t
+      print ""
+      print "| Build | What | 16 KiB | 4 MiB | 128 MiB |"
+      print "|---|---|---|---|---|"
+      for (c = 1; c <= count; c++) {
+        b = builds[c]
+        row("value vs the bare read", b, t, "largest", "bare_read")
+        printf "| %s | value vs the fastest peer of any build", b
+        for (j = 1; j <= 3; j++) printf " | %.2fx", best(t, "peer:ranges::max peer:reduce_unseq peer:highway", size[j]) / time[b, t, "largest", size[j]]
         print " |"
+        row("position vs the value", b, t, "index", "largest")
+        printf "| %s | position vs the fastest ranges::max_element", b
+        for (j = 1; j <= 3; j++) printf " | %.2fx", best(t, "peer:ranges::max_element", size[j]) / time[b, t, "index", size[j]]
+        print " |"
+        for (key in seen) {
+          split(key, kp, SUBSEP)
+          if (kp[1] == t && kp[2] ~ /^variant:/) row(kp[2] " vs the bare read", b, t, kp[2], "bare_read")
+        }
+        row("memchr vs the bare read", b, t, "memchr", "bare_read")
+        for (key in seen) {
+          split(key, kp, SUBSEP)
+          if (kp[1] == t && kp[2] ~ /^peer:/) row(kp[2] " vs the bare read", b, t, kp[2], "bare_read")
+        }
+        if (t == "i32" && (b, t, "plainLoop", 40) in time) {
+          printf "| %s | ten elements: largestElement vs a plain loop | %.2fx | | |\n", b, time[b, t, "plainLoop", 40] / time[b, t, "largestElement", 40]
+          for (key in seen) {
+            split(key, kp, SUBSEP)
+            if (kp[1] == t && kp[2] ~ /^variant:/ && (b, t, kp[2], 40) in time)
+              printf "| %s | ten elements: %s vs a plain loop | %.2fx | | |\n", b, kp[2], time[b, t, "plainLoop", 40] / time[b, t, kp[2], 40]
+          }
+        }
       }
-      printf "| %s | largestElement vs its fastest version | -", b
-      for (j = 1; j <= 3; j++) {
-        best = 0
-        for (s in seen) if (index(s, "version:") == 1 && (b, s, size[j]) in time && ratio(b, s, size[j]) > best) best = ratio(b, s, size[j])
-        printf " | %.2fx", ratio(b, "largestElement", size[j]) / best
-      }
-      print " |"
-      printf "| %s | largestElement vs the fastest peer of any build | -", b
-      for (j = 1; j <= 3; j++) printf " | %.2fx", ratio(b, "largestElement", size[j]) / bestPeer[j]
-      print " |"
+      print ""
     }
   }' "${results[@]}"

@@ -228,12 +228,16 @@ std::vector<Fill<T>> fills() {
   return all;
 }
 
-// Views of every length up to a few times the widest loop's step (eight
-// 64-byte vectors), starting at every element of a 64-byte line, and of the
-// lengths around the block boundaries, in an array whose elements outside
-// the view are the highest value, or NaN: reading past either end changes
-// the answer. Each fill reaches each path of each width: one by one, from
-// both ends, the loop, its single steps, the last vector, the blocks.
+// Views in an array whose elements outside the view are the highest value,
+// or NaN, so that reading past either end changes the answer: every length
+// that the short paths of each width take (up to four 64-byte vectors), and
+// lengths one below, at and one past each 64-byte line up to three of the
+// widest loop's steps (eight 64-byte vectors), each starting at the first,
+// second and last element of a 64-byte line; lengths that go once and twice
+// round the loop starting at every element of a line; and lengths around
+// each block boundary. Each fill reaches each path of each width: one by
+// one, from both ends, the loop, its single steps, the last vector, the
+// blocks.
 TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   using T = TypeParam;
   constexpr std::size_t kLine = 64 / sizeof(T);
@@ -242,15 +246,19 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   constexpr T kGuard = kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
   std::vector<std::pair<std::size_t, std::size_t>> places;  // offset, length
   for (std::size_t length = 0; length <= 3 * kStep + 2; ++length) {
-    for (std::size_t offset = 0; offset < kLine; ++offset) {
-      if (length <= 4 * kLine || offset % 7 == 0 || offset == kLine - 1) places.push_back({offset, length});
-    }
+    const std::size_t inLine = length % kLine;
+    if (length > 4 * kLine + 2 && inLine > 1 && inLine < kLine - 1) continue;
+    for (std::size_t offset : {std::size_t{0}, std::size_t{1}, kLine - 1}) places.push_back({offset, length});
+  }
+  for (std::size_t length : {kStep + 3, 2 * kStep + 5}) {
+    for (std::size_t offset = 0; offset < kLine; ++offset) places.push_back({offset, length});
   }
   for (std::size_t blocks : {1, 2, 3}) {
-    for (std::size_t length = blocks * kBlock - kLine; length <= blocks * kBlock + kLine; length += 3) {
+    for (std::size_t length : {blocks * kBlock - 1, blocks * kBlock, blocks * kBlock + 1}) {
       places.push_back({length % kLine, length});
     }
   }
+  places.push_back({3, kBlock + kLine + 1});
   std::vector<T> array(3 * kBlock + 4 * kLine);
   std::mt19937_64 random(20261210);
   const auto all = searches<T>();
