@@ -4,6 +4,8 @@
 # the warnings fatal, under every standard it names that the compiler knows.
 # Each row is a standard and the compiler's other names for it, newest
 # first; a standard the compiler knows by none of them is skipped, and said.
+# The README's C and C++ examples compile too, as C99 and C++20, each put in
+# a function.
 #
 # Usage: tests/header_standards.sh CC CXX INCLUDE_DIR...
 set -euo pipefail
@@ -36,5 +38,25 @@ for row in "${standards[@]}"; do
     echo "FAIL: $caller as $known: $report" >&2
     failed=1
   fi
+done
+# Each ```c or ```cpp block of the README: its #include lines first, the
+# rest as the body of a function.
+for language in c cpp; do
+  example=$(mktemp --suffix=".$language")
+  awk -v fence="\`\`\`$language" '
+    $0 == fence { inside = 1; next }
+    inside && /^```/ { inside = 0; next }
+    inside && /^#include/ { print; next }
+    inside { body = body $0 "\n" }
+    END { printf "void example(void);\nvoid example(void) {\n%s}\n", body }' ../README.md >"$example"
+  if [ $language = c ]; then compiler=$cc std=c99; else compiler=$cxx std=c++20; fi
+  if report=$("$compiler" -std=$std -Wall -Wextra -Wpedantic -Werror -Wno-unused-variable \
+      "${includes[@]}" -fsyntax-only "$example" 2>&1); then
+    echo "ok: the README's $language examples compile as $std"
+  else
+    echo "FAIL: the README's $language examples as $std: $report" >&2
+    failed=1
+  fi
+  rm -f "$example"
 done
 exit $failed

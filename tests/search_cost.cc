@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Runs one search of int32_t for callgrind to count: `search_cost NAME
-// COUNT`, where NAME is largestElement or the name of a variant this CPU
-// runs. Run under callgrind with --collect-atstart=no, only the search's
+// COUNT`, where NAME is largestElement, largestElementIndex or the name of a
+// variant this CPU runs. Run under callgrind with --collect-atstart=no, only the search's
 // second call is counted, so the count leaves out start-up, filling the
 // view and the dispatcher's one-time choice. `search_cost --chosen COUNT`
 // prints the variant the dispatcher picks for COUNT elements on this CPU,
@@ -40,6 +40,12 @@ int main(int argc, char** argv) {
   std::int32_t (*search)(const std::int32_t*, std::int32_t) = nullptr;
   const detail::Kernels<std::int32_t>* kernel = nullptr;
   if (std::strcmp(argv[1], "largestElement") == 0) search = quorvel::largestElement;
+  if (std::strcmp(argv[1], "largestElementIndex") == 0) {
+    search = [](const std::int32_t* elements, std::int32_t elementCount) {
+      return static_cast<std::int32_t>(
+          quorvel::largestElementIndex(elements, static_cast<std::size_t>(elementCount)));
+    };
+  }
   for (std::size_t index = 0; index < kernels.size(); ++index) {
     const detail::Variant& variant = detail::variants()[index];
     if (std::strcmp(argv[1], variant.name) == 0 && detail::runs(detail::thisCpu(), variant)) {
