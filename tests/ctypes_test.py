@@ -4,17 +4,19 @@ every element type. With --numpy, also holds it against numpy's max and
 argmax on random arrays of many lengths, with and without NaN (signed zeros
 left out: numpy's choice between them depends on its loop).
 
-Usage: python3 tests/ctypes_test.py PATH_TO_LIBQUORVEL_SO [--numpy]
+Usage: python3 tests/ctypes_test.py PATH_TO_LIBQUORVEL_SO SYMBOLS_FILE [--numpy]
 """
 import ctypes
 import math
+import re
 import sys
 
-TYPES = {
-    "i8": ctypes.c_int8, "i16": ctypes.c_int16, "i32": ctypes.c_int32, "i64": ctypes.c_int64,
-    "u8": ctypes.c_uint8, "u16": ctypes.c_uint16, "u32": ctypes.c_uint32, "u64": ctypes.c_uint64,
-    "f32": ctypes.c_float, "f64": ctypes.c_double,
-}
+# Every type the symbols file lists a position search for, as ctypes calls it.
+with open(sys.argv[2]) as symbols:
+    NAMES = re.findall(r"quorvel_largest_element_index_(\w+)@", symbols.read())
+FLOATS = {"f32": ctypes.c_float, "f64": ctypes.c_double}
+TYPES = {name: FLOATS.get(name) or getattr(ctypes, f"c_{'u' if name[0] == 'u' else ''}int{name[1:]}")
+         for name in NAMES}
 
 library = ctypes.CDLL(sys.argv[1])
 first = library.quorvel_largest_element
@@ -66,9 +68,7 @@ def against_numpy():
     import numpy
 
     random = numpy.random.default_rng(20261210)
-    dtypes = {"i8": numpy.int8, "i16": numpy.int16, "i32": numpy.int32, "i64": numpy.int64,
-              "u8": numpy.uint8, "u16": numpy.uint16, "u32": numpy.uint32, "u64": numpy.uint64,
-              "f32": numpy.float32, "f64": numpy.float64}
+    dtypes = {name: numpy.dtype(TYPES[name]).type for name in TYPES}
     checked = 0
     for name, dtype in dtypes.items():
         value, index = searches[name]
@@ -99,5 +99,5 @@ def against_numpy():
 
 
 fixed_cases()
-if "--numpy" in sys.argv[2:]:
+if "--numpy" in sys.argv[3:]:
     against_numpy()
