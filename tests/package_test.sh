@@ -67,7 +67,9 @@ answers "$work/deb/usr/bin/quorvel"
 # The library's symbols file lists exactly what it exports, each with the
 # version that added it: dpkg-gensymbols fails on a symbol missing from it
 # or one it lists that has gone.
-mkdir "$work/library"
+mkdir -p "$work/library" "$work/debian"
+# Debian 13's dpkg-gensymbols reads the source's control file.
+printf 'Source: quorvel\n\nPackage: libquorvel1\nArchitecture: any\n' >"$work/debian/control"
 dpkg-deb -x "build/deb/libquorvel1_$version-1_$architecture.deb" "$work/library"
 dpkg-deb -e "build/deb/libquorvel1_$version-1_$architecture.deb" "$work/library/DEBIAN"
 report=$(cd "$work" && dpkg-gensymbols -c4 -plibquorvel1 -v"$version-1" -P"$work/library" \
