@@ -5,6 +5,7 @@
 #include <cstring>
 #include <execution>
 #include <numeric>
+#include <span>
 
 #ifdef QUORVEL_BENCH_HIGHWAY
 #include <hwy/highway.h>
@@ -47,7 +48,8 @@ std::uint64_t bareRead(const void* bytes, std::size_t size) {
 
 template <typename T>
 T rangesMax(const T* elements, std::size_t count) {
-  return std::ranges::max(std::ranges::subrange(elements, elements + count));
+  // A span: Clang 14 finds no begin() in libstdc++ 12's subrange.
+  return std::ranges::max(std::span<const T>(elements, count));
 }
 
 template <typename T>
