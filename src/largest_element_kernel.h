@@ -241,9 +241,12 @@ inline std::size_t findFirst(const T* elements, std::size_t count, T value,
 // Views are searched in blocks that fit in the first-level cache. Where the
 // position is asked for, the loop keeps the first block whose highest beats
 // every block before it, and afterwards looks for the highest in that block
-// alone, so the array is read once, not twice. A float block whose highest
-// is zero is read again, while in cache, for the sign of its zero.
-constexpr std::size_t kBlockBytes = std::size_t{16} << 10;
+// alone, so the array is read once, not twice; small blocks keep that second
+// look short. A float block whose highest is zero is read again, while in
+// cache, for the sign of its zero; where only the value is asked for, large
+// blocks keep the cost of each block's end small (doc/performance.md).
+constexpr std::size_t kIndexBlockBytes = std::size_t{4} << 10;
+constexpr std::size_t kValueBlockBytes = std::size_t{16} << 10;
 
 template <typename T>
 struct Found {
@@ -279,7 +282,7 @@ inline Found<T> locate(const T* elements, std::size_t count, std::size_t start,
 
 template <int kBytes, typename T>
 inline Found<T> search(const T* elements, std::size_t count, bool wantIndex) {
-  constexpr std::size_t kBlock = kBlockBytes / sizeof(T);
+  const std::size_t kBlock = (wantIndex ? kIndexBlockBytes : kValueBlockBytes) / sizeof(T);
   Found<T> best{lowestOf<T>(), count};
   std::size_t bestLength = 0;
   for (std::size_t start = 0; start < count; start += kBlock) {

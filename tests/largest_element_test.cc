@@ -251,7 +251,8 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   using T = TypeParam;
   constexpr std::size_t kLine = 64 / sizeof(T);
   constexpr std::size_t kStep = 8 * kLine;
-  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  constexpr std::size_t kBlock = quorvel::detail::kValueBlockBytes / sizeof(T);
+  constexpr std::size_t kIndexBlock = quorvel::detail::kIndexBlockBytes / sizeof(T);
   constexpr T kGuard = kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
   std::vector<std::pair<std::size_t, std::size_t>> places;  // offset, length
   for (std::size_t length = 0; length <= 3 * kStep + 2; ++length) {
@@ -262,9 +263,11 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   for (std::size_t length : {kStep + 3, 2 * kStep + 5}) {
     for (std::size_t offset = 0; offset < kLine; ++offset) places.push_back({offset, length});
   }
-  for (std::size_t blocks : {1, 2, 3}) {
-    for (std::size_t length : {blocks * kBlock - 1, blocks * kBlock, blocks * kBlock + 1}) {
-      places.push_back({length % kLine, length});
+  for (std::size_t block : {kIndexBlock, kBlock}) {
+    for (std::size_t blocks : {1, 2, 3}) {
+      for (std::size_t length : {blocks * block - 1, blocks * block, blocks * block + 1}) {
+        places.push_back({length % kLine, length});
+      }
     }
   }
   places.push_back({3, kBlock + kLine + 1});
@@ -288,14 +291,15 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
 // a vector of each width, and in each block.
 TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
   using T = TypeParam;
-  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  constexpr std::size_t kBlock = quorvel::detail::kIndexBlockBytes / sizeof(T);
   std::vector<T> specials = {std::numeric_limits<T>::max()};
   T low = std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
   if constexpr (kFloat<T>) {
     specials = {std::numeric_limits<T>::quiet_NaN(), T{0.0}, std::numeric_limits<T>::infinity()};
     low = T{-0.0};
   }
-  std::vector<std::size_t> lengths = {1, 2, 3, 2 * kBlock + 5};
+  std::vector<std::size_t> lengths = {1, 2, 3, 2 * kBlock + 5,
+                                      2 * quorvel::detail::kValueBlockBytes / sizeof(T) + 5};
   for (std::size_t bytes : {16, 32, 64, 128, 256, 512, 1024, 1536}) {
     lengths.push_back(bytes / sizeof(T));
     lengths.push_back(bytes / sizeof(T) + 1);
@@ -328,12 +332,18 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
 // first highest of the array as it now is.
 TYPED_TEST(LargestElement, GivesAPositionInsideAViewThatChanges) {
   using T = TypeParam;
-  constexpr std::size_t kBlock = quorvel::detail::kBlockBytes / sizeof(T);
+  constexpr std::size_t kBlock = quorvel::detail::kValueBlockBytes / sizeof(T);
   std::vector<T> values(3 * kBlock, T{1});
   values[kBlock + 3] = T{5};
   const auto moved = quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{5}, false);
   EXPECT_EQ(moved.index, kBlock + 3);
   EXPECT_TRUE(sameValue(moved.value, T{5}));
+  if constexpr (kFloat<T>) {
+    values[2 * kBlock] = std::numeric_limits<T>::quiet_NaN();
+    const auto nan = quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{}, true);
+    EXPECT_EQ(nan.index, 2 * kBlock);
+    EXPECT_TRUE(nan.value != nan.value);
+  }
 
   // qemu-user 7.2 hangs in pthread_create for i386.
   if (std::getenv("QUORVEL_EMULATED") || std::getenv("QUORVEL_EMULATED_CPU")) {
