@@ -52,13 +52,16 @@ template <typename T>
 void check(const char* type, const T* view, std::size_t count, const std::uint8_t* bytes,
            const char* layout) {
   namespace detail = quorvel::detail;
-  const auto [value, index] = quorvel::testing::reference(view, count);
+  // Not a structured binding: Clang 14's lambdas cannot capture one.
+  const std::pair<T, std::size_t> expected = quorvel::testing::reference(view, count);
   const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
-    if (!quorvel::testing::sameValue(search.largest(view, count), value)) {
+    if (!quorvel::testing::sameValue(search.largest(view, count), expected.first)) {
       fail(name, type, layout, "wrong value", count);
     }
-    if (search.largestIndex(view, count) != index) fail(name, type, layout, "wrong position", count);
-    if (std::memcmp(view, bytes, count * sizeof(T)) != 0) fail(name, type, layout, "view changed", count);
+    if (search.largestIndex(view, count) != expected.second)
+      fail(name, type, layout, "wrong position", count);
+    if (std::memcmp(view, bytes, count * sizeof(T)) != 0)
+      fail(name, type, layout, "view changed", count);
   };
   searchWith("public", {quorvel::detail::CSearch<T>::largest, quorvel::detail::CSearch<T>::index});
   const auto kernels = detail::variantKernels<T>();
