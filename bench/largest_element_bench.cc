@@ -51,7 +51,8 @@ void measure(benchmark::State& state, Search search) {
 }
 
 void sizes(benchmark::internal::Benchmark* b) {
-  for (std::int64_t size : {std::int64_t{16} << 10, std::int64_t{4} << 20, std::int64_t{128} << 20}) {
+  for (std::int64_t size :
+       {std::int64_t{16} << 10, std::int64_t{4} << 20, std::int64_t{128} << 20}) {
     b->Arg(size);
   }
 }

@@ -95,10 +95,10 @@ T highwayLoop(const T* elements, std::size_t count) {
 #else
 #define QUORVEL_HIGHWAY(type)
 #endif
-#define QUORVEL_PEERS(type)                                              \
-  template type rangesMax(const type*, std::size_t);                    \
-  template std::size_t rangesMaxElement(const type*, std::size_t);      \
-  template type reduceUnseq(const type*, std::size_t);                  \
+#define QUORVEL_PEERS(type)                                        \
+  template type rangesMax(const type*, std::size_t);               \
+  template std::size_t rangesMaxElement(const type*, std::size_t); \
+  template type reduceUnseq(const type*, std::size_t);             \
   QUORVEL_HIGHWAY(type)
 QUORVEL_PEERS(std::int8_t)
 QUORVEL_PEERS(std::int16_t)

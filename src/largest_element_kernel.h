@@ -32,11 +32,10 @@ using Vector [[gnu::vector_size(kBytes), gnu::aligned(sizeof(T))]] = T;
 // The signed integer of an element's size: what a vector comparison yields,
 // and how a float's bits are compared.
 template <typename T>
-using Bits = std::make_signed_t<
-    std::conditional_t<sizeof(T) == 8, std::uint64_t,
-                       std::conditional_t<sizeof(T) == 4, std::uint32_t,
-                                          std::conditional_t<sizeof(T) == 2, std::uint16_t,
-                                                             std::uint8_t>>>>;
+using Bits = std::make_signed_t<std::conditional_t<
+    sizeof(T) == 8, std::uint64_t,
+    std::conditional_t<sizeof(T) == 4, std::uint32_t,
+                       std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>>>;
 
 template <typename T>
 constexpr T lowestOf() {
@@ -164,7 +163,8 @@ inline Summary<T> scan(const T* elements, std::size_t count) {
     return lanes;
   };
   const auto summary = [&](Lanes lanes) {
-    if constexpr (kFloat<T>) return Summary<T>{highestLane<T, kBytes>(lanes), anyLane<Bits<T>, kBytes>(unordered)};
+    if constexpr (kFloat<T>)
+      return Summary<T>{highestLane<T, kBytes>(lanes), anyLane<Bits<T>, kBytes>(unordered)};
     return Summary<T>{highestLane<T, kBytes>(lanes), false};
   };
   // Up to four vectors' worth: two or four loads from the two ends cover
@@ -273,8 +273,8 @@ inline Found<T> firstHighestOneByOne(const T* elements, std::size_t count) {
 // was scanned and it holds neither, the first highest of the whole array as
 // it is now.
 template <int kBytes, typename T>
-inline Found<T> locate(const T* elements, std::size_t count, std::size_t start,
-                       std::size_t length, T value, bool nan) {
+inline Found<T> locate(const T* elements, std::size_t count, std::size_t start, std::size_t length,
+                       T value, bool nan) {
   const std::size_t at = findFirst<kBytes>(elements + start, length, value, nan);
   if (at == length) return firstHighestOneByOne(elements, count);
   return {nan ? std::numeric_limits<T>::quiet_NaN() : value, start + at};

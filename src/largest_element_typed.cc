@@ -8,13 +8,14 @@
 #define QUORVEL_PASTE_(a, b) a##b
 #define QUORVEL_PASTE(a, b) QUORVEL_PASTE_(a, b)
 
-QUORVEL_ELEMENT QUORVEL_PASTE(quorvel_largest_element_, QUORVEL_ELEMENT_ID)(
-    const QUORVEL_ELEMENT* elements, size_t elementCount) {
+QUORVEL_ELEMENT QUORVEL_PASTE(quorvel_largest_element_,
+                              QUORVEL_ELEMENT_ID)(const QUORVEL_ELEMENT* elements,
+                                                  size_t elementCount) {
   return quorvel::detail::kernelsFor<QUORVEL_ELEMENT>(elementCount).largest(elements, elementCount);
 }
 
-size_t QUORVEL_PASTE(quorvel_largest_element_index_, QUORVEL_ELEMENT_ID)(
-    const QUORVEL_ELEMENT* elements, size_t elementCount) {
+size_t QUORVEL_PASTE(quorvel_largest_element_index_,
+                     QUORVEL_ELEMENT_ID)(const QUORVEL_ELEMENT* elements, size_t elementCount) {
   return quorvel::detail::kernelsFor<QUORVEL_ELEMENT>(elementCount)
       .largestIndex(elements, elementCount);
 }

@@ -39,8 +39,8 @@ Cpu thisCpu();
 struct Variant {
   const char* name;
   int vectorBytes;
-  std::uint32_t needs;    // features
-  const char* cpuinfo;    // the same, as /proc/cpuinfo spells them
+  std::uint32_t needs;  // features
+  const char* cpuinfo;  // the same, as /proc/cpuinfo spells them
 };
 
 // Every variant this build has, widest first; the last, "baseline", runs on
@@ -81,19 +81,19 @@ template <typename T>
 inline const Kernels<T>& kernelsFor(std::size_t count) {
   static const Choice& choice = chosen();
   const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
-  const std::size_t variant = bytes < kShortViewBytes           ? choice.shortViews
+  const std::size_t variant = bytes < kShortViewBytes         ? choice.shortViews
                               : bytes < choice.largeFromBytes ? choice.small
                                                               : choice.large;
   return variantKernels<T>()[variant];
 }
 
 // Every variant's functions, for every type.
-#define QUORVEL_DECLARE_TYPE(id, type)                         \
-  type largest(const type* elements, std::size_t count);       \
+#define QUORVEL_DECLARE_TYPE(id, type)                   \
+  type largest(const type* elements, std::size_t count); \
   std::size_t largestIndex(const type* elements, std::size_t count);
-#define QUORVEL_DECLARE_VARIANT(id, ...) \
-  namespace id {                         \
-  QUORVEL_FOR_EACH_TYPE(QUORVEL_DECLARE_TYPE)  \
+#define QUORVEL_DECLARE_VARIANT(id, ...)      \
+  namespace id {                              \
+  QUORVEL_FOR_EACH_TYPE(QUORVEL_DECLARE_TYPE) \
   }
 QUORVEL_FOR_EACH_VARIANT(QUORVEL_DECLARE_VARIANT)
 #undef QUORVEL_DECLARE_VARIANT

@@ -95,9 +95,8 @@ bool agree(const std::vector<Search<T>>& all, const T* view, std::size_t count,
   const std::vector<T> before(view, view + count);
   for (const Search<T>& search : all) {
     const T found = search.largest(view, count);
-    EXPECT_TRUE(sameValue(found, value))
-        << search.name << ", " << what << ": value " << +found << ", not " << +value << "; "
-        << show(view, count);
+    EXPECT_TRUE(sameValue(found, value)) << search.name << ", " << what << ": value " << +found
+                                         << ", not " << +value << "; " << show(view, count);
     const std::size_t at = search.index(view, count);
     EXPECT_EQ(at, index) << search.name << ", " << what << ": position; " << show(view, count);
     EXPECT_TRUE(std::equal(before.begin(), before.end(), view, sameValue<T>))
@@ -139,19 +138,20 @@ T fromBits(std::uint64_t bits) {
 TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {
   using T = TypeParam;
   constexpr T kLow = lowest<T>();
-  constexpr T kHigh = kFloat<T> ? std::numeric_limits<T>::infinity() : std::numeric_limits<T>::max();
+  constexpr T kHigh =
+      kFloat<T> ? std::numeric_limits<T>::infinity() : std::numeric_limits<T>::max();
   const auto v = [](int value) { return static_cast<T>(value); };
   std::vector<std::vector<T>> cases = {
-      {v(42)},                            // one element
-      {v(7), v(7), v(7), v(7)},           // all equal
-      {v(-9), v(-3), v(-5)},              // all negative: never 0
-      {kLow, kLow, kLow, kLow, kLow},     // all the lowest
-      {kLow, kHigh},                      // the extremes side by side
+      {v(42)},                         // one element
+      {v(7), v(7), v(7), v(7)},        // all equal
+      {v(-9), v(-3), v(-5)},           // all negative: never 0
+      {kLow, kLow, kLow, kLow, kLow},  // all the lowest
+      {kLow, kHigh},                   // the extremes side by side
       {kHigh, kLow},
       {std::numeric_limits<T>::lowest(), std::numeric_limits<T>::max()},
-      {v(9), v(1), v(2), v(8)},           // highest first
-      {v(1), v(2), v(8), v(4), v(9)},     // highest last
-      {v(5), v(9), v(3), v(9), v(9)},     // highest repeated: the first
+      {v(9), v(1), v(2), v(8)},        // highest first
+      {v(1), v(2), v(8), v(4), v(9)},  // highest last
+      {v(5), v(9), v(3), v(9), v(9)},  // highest repeated: the first
   };
   // Bytes that rank one way in memory and another as values, so that byte
   // order (s390x is big-endian) cannot leak into the comparison.
@@ -166,15 +166,15 @@ TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {
     constexpr T kTiny = std::numeric_limits<T>::denorm_min();
     const T minusNaN = -kNaN;
     cases.insert(cases.end(), {
-                                  {kNaN, v(1), v(2)},        // NaN first
-                                  {v(1), v(2), kNaN},        // NaN last
-                                  {kNaN},                    // NaN alone
-                                  {v(3), minusNaN, kNaN},    // a NaN with its sign bit set
-                                  {kHigh, kNaN, kHigh},      // NaN beats infinity
-                                  {-kHigh, -kHigh},          // only minus infinity
-                                  {kTiny, T{0}, -kTiny},     // subnormals are numbers
+                                  {kNaN, v(1), v(2)},      // NaN first
+                                  {v(1), v(2), kNaN},      // NaN last
+                                  {kNaN},                  // NaN alone
+                                  {v(3), minusNaN, kNaN},  // a NaN with its sign bit set
+                                  {kHigh, kNaN, kHigh},    // NaN beats infinity
+                                  {-kHigh, -kHigh},        // only minus infinity
+                                  {kTiny, T{0}, -kTiny},   // subnormals are numbers
                                   {-kTiny, -T{0}},
-                                  {T{-0.0}, T{0.0}},         // +0 above -0, both orders
+                                  {T{-0.0}, T{0.0}},  // +0 above -0, both orders
                                   {T{0.0}, T{-0.0}},
                                   {T{-0.0}, T{-0.0}, v(-1)},
                                   {v(-2), T{-0.0}, T{0.0}, T{-0.0}, T{0.0}},
@@ -253,12 +253,14 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   constexpr std::size_t kStep = 8 * kLine;
   constexpr std::size_t kBlock = quorvel::detail::kValueBlockBytes / sizeof(T);
   constexpr std::size_t kIndexBlock = quorvel::detail::kIndexBlockBytes / sizeof(T);
-  constexpr T kGuard = kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
+  constexpr T kGuard =
+      kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
   std::vector<std::pair<std::size_t, std::size_t>> places;  // offset, length
   for (std::size_t length = 0; length <= 3 * kStep + 2; ++length) {
     const std::size_t inLine = length % kLine;
     if (length > 4 * kLine + 2 && inLine > 1 && inLine < kLine - 1) continue;
-    for (std::size_t offset : {std::size_t{0}, std::size_t{1}, kLine - 1}) places.push_back({offset, length});
+    for (std::size_t offset : {std::size_t{0}, std::size_t{1}, kLine - 1})
+      places.push_back({offset, length});
   }
   for (std::size_t length : {kStep + 3, 2 * kStep + 5}) {
     for (std::size_t offset = 0; offset < kLine; ++offset) places.push_back({offset, length});
@@ -335,12 +337,14 @@ TYPED_TEST(LargestElement, GivesAPositionInsideAViewThatChanges) {
   constexpr std::size_t kBlock = quorvel::detail::kValueBlockBytes / sizeof(T);
   std::vector<T> values(3 * kBlock, T{1});
   values[kBlock + 3] = T{5};
-  const auto moved = quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{5}, false);
+  const auto moved =
+      quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{5}, false);
   EXPECT_EQ(moved.index, kBlock + 3);
   EXPECT_TRUE(sameValue(moved.value, T{5}));
   if constexpr (kFloat<T>) {
     values[2 * kBlock] = std::numeric_limits<T>::quiet_NaN();
-    const auto nan = quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{}, true);
+    const auto nan =
+        quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{}, true);
     EXPECT_EQ(nan.index, 2 * kBlock);
     EXPECT_TRUE(nan.value != nan.value);
   }
@@ -486,8 +490,12 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
       {"Zen 5", {kAvx512}, "x86-64-v2", "avx512", "avx512", kNever},
       {"Zen 4", {kAvx512, true}, "x86-64-v2", "avx512", "avx2", std::uint64_t{16} << 20},
       {"Zen 3", {feature::avx2 | feature::sse4_2, true}, "x86-64-v2", "avx2", "avx2", kNever},
-      {"AVX512F without BW", {feature::avx512f | feature::avx2 | feature::sse4_2},
-       "x86-64-v2", "avx2", "avx2", kNever},
+      {"AVX512F without BW",
+       {feature::avx512f | feature::avx2 | feature::sse4_2},
+       "x86-64-v2",
+       "avx2",
+       "avx2",
+       kNever},
       {"Nehalem", {feature::sse4_2}, "x86-64-v2", "x86-64-v2", "x86-64-v2", kNever},
       {"first x86-64", {}, "baseline", "baseline", "baseline", kNever},
   };
@@ -504,7 +512,12 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   const std::string unit = "baseline";
 #endif
   const Case cases[] = {
-      {"with the vector unit", {feature::vector_unit}, unit.c_str(), unit.c_str(), unit.c_str(), kNever},
+      {"with the vector unit",
+       {feature::vector_unit},
+       unit.c_str(),
+       unit.c_str(),
+       unit.c_str(),
+       kNever},
       {"without it", {~feature::vector_unit, true}, "baseline", "baseline", "baseline", kNever},
   };
 #endif
@@ -549,7 +562,8 @@ std::set<std::string> words(const char* text) {
 std::string expectedVariant() {
   if (const char* cpu = std::getenv("QUORVEL_EMULATED_CPU")) {
     const auto pick = kEmulatedPicks.find(cpu);
-    return pick == kEmulatedPicks.end() ? "unknown CPU " + std::string(cpu) : orBaseline(pick->second);
+    return pick == kEmulatedPicks.end() ? "unknown CPU " + std::string(cpu)
+                                        : orBaseline(pick->second);
   }
 #ifdef __x86_64__
   std::ifstream cpuinfo("/proc/cpuinfo");
@@ -560,7 +574,8 @@ std::string expectedVariant() {
     const std::set<std::string> flags = words(line.substr(line.find(':') + 1).c_str());
     for (const Variant& variant : quorvel::detail::variants()) {
       const std::set<std::string> needs = words(variant.cpuinfo);
-      if (std::includes(flags.begin(), flags.end(), needs.begin(), needs.end())) return variant.name;
+      if (std::includes(flags.begin(), flags.end(), needs.begin(), needs.end()))
+        return variant.name;
     }
   }
 #endif
@@ -584,8 +599,10 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
   }
   for (const Variant& variant : all) {
     const bool runs = quorvel::detail::runs(cpu, variant);
-    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_HAS")).contains(variant.name) || runs) << variant.name;
-    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_LACKS")).contains(variant.name) || !runs) << variant.name;
+    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_HAS")).contains(variant.name) || runs)
+        << variant.name;
+    EXPECT_TRUE(!words(std::getenv("QUORVEL_CPU_LACKS")).contains(variant.name) || !runs)
+        << variant.name;
   }
   const std::string expected = expectedVariant();
   if (expected.empty()) GTEST_SKIP() << "nothing here says which variant this CPU should run";

@@ -34,7 +34,8 @@ int main(int argc, char** argv) {
   const auto kernels = detail::variantKernels<std::int32_t>();
   if (std::strcmp(argv[1], "--chosen") == 0) {
     const auto& chosen = detail::kernelsFor<std::int32_t>(static_cast<std::size_t>(count));
-    std::printf("%s\n", detail::variants()[static_cast<std::size_t>(&chosen - kernels.data())].name);
+    std::printf("%s\n",
+                detail::variants()[static_cast<std::size_t>(&chosen - kernels.data())].name);
     return 0;
   }
   std::int32_t (*search)(const std::int32_t*, std::int32_t) = nullptr;

@@ -75,15 +75,15 @@ namespace detail {
 // The C functions by type, for the forms below.
 template <typename T>
 struct CSearch {};
-#define QUORVEL_C_SEARCH(type, id)                                            \
-  template <>                                                                 \
-  struct CSearch<type> {                                                      \
-    static type largest(const type* e, std::size_t n) {                       \
-      return quorvel_largest_element_##id(e, n);                              \
-    }                                                                         \
-    static std::size_t index(const type* e, std::size_t n) {                  \
-      return quorvel_largest_element_index_##id(e, n);                        \
-    }                                                                         \
+#define QUORVEL_C_SEARCH(type, id)                           \
+  template <>                                                \
+  struct CSearch<type> {                                     \
+    static type largest(const type* e, std::size_t n) {      \
+      return quorvel_largest_element_##id(e, n);             \
+    }                                                        \
+    static std::size_t index(const type* e, std::size_t n) { \
+      return quorvel_largest_element_index_##id(e, n);       \
+    }                                                        \
   };
 QUORVEL_C_SEARCH(std::int8_t, i8)
 QUORVEL_C_SEARCH(std::int16_t, i16)
@@ -107,28 +107,44 @@ struct IsStandardInteger
           bool, std::is_same<T, signed char>::value || std::is_same<T, short>::value ||
                     std::is_same<T, int>::value || std::is_same<T, long>::value ||
                     std::is_same<T, long long>::value || std::is_same<T, unsigned char>::value ||
-                    std::is_same<T, unsigned short>::value ||
-                    std::is_same<T, unsigned>::value || std::is_same<T, unsigned long>::value ||
+                    std::is_same<T, unsigned short>::value || std::is_same<T, unsigned>::value ||
+                    std::is_same<T, unsigned long>::value ||
                     std::is_same<T, unsigned long long>::value> {};
 
 template <std::size_t kSize, bool kSigned>
 struct FixedOfSize {};
 template <>
-struct FixedOfSize<1, true> { typedef std::int8_t type; };
+struct FixedOfSize<1, true> {
+  typedef std::int8_t type;
+};
 template <>
-struct FixedOfSize<2, true> { typedef std::int16_t type; };
+struct FixedOfSize<2, true> {
+  typedef std::int16_t type;
+};
 template <>
-struct FixedOfSize<4, true> { typedef std::int32_t type; };
+struct FixedOfSize<4, true> {
+  typedef std::int32_t type;
+};
 template <>
-struct FixedOfSize<8, true> { typedef std::int64_t type; };
+struct FixedOfSize<8, true> {
+  typedef std::int64_t type;
+};
 template <>
-struct FixedOfSize<1, false> { typedef std::uint8_t type; };
+struct FixedOfSize<1, false> {
+  typedef std::uint8_t type;
+};
 template <>
-struct FixedOfSize<2, false> { typedef std::uint16_t type; };
+struct FixedOfSize<2, false> {
+  typedef std::uint16_t type;
+};
 template <>
-struct FixedOfSize<4, false> { typedef std::uint32_t type; };
+struct FixedOfSize<4, false> {
+  typedef std::uint32_t type;
+};
 template <>
-struct FixedOfSize<8, false> { typedef std::uint64_t type; };
+struct FixedOfSize<8, false> {
+  typedef std::uint64_t type;
+};
 
 // What an element of type T is searched as; no `type` where it is none of
 // the ten types.
@@ -137,15 +153,18 @@ struct Searched : FixedOfSize<sizeof(T), std::is_signed<T>::value> {};
 template <typename T>
 struct Searched<T, false> {};
 template <>
-struct Searched<float, false> { typedef float type; };
+struct Searched<float, false> {
+  typedef float type;
+};
 template <>
-struct Searched<double, false> { typedef double type; };
+struct Searched<double, false> {
+  typedef double type;
+};
 
 // The value's form takes every type but int32_t, whose pointer form is the
 // one above, with its signed 32-bit count.
 template <typename T, typename Result = T>
-struct ValueForm
-    : std::enable_if<!std::is_same<T, std::int32_t>::value, Result> {};
+struct ValueForm : std::enable_if<!std::is_same<T, std::int32_t>::value, Result> {};
 
 }  // namespace detail
 
@@ -155,8 +174,8 @@ template <typename T>
 inline typename detail::ValueForm<T, typename detail::Searched<T>::type>::type largestElement(
     const T* elements, std::size_t elementCount) {
   typedef typename detail::Searched<T>::type Fixed;
-  return static_cast<T>(detail::CSearch<Fixed>::largest(
-      reinterpret_cast<const Fixed*>(elements), elementCount));
+  return static_cast<T>(
+      detail::CSearch<Fixed>::largest(reinterpret_cast<const Fixed*>(elements), elementCount));
 }
 
 /// The position of the first highest of the `elementCount` values starting
@@ -195,8 +214,9 @@ inline std::int32_t largestInPieces(std::span<const std::int32_t> elements, std:
 
 template <typename Range>
 concept SearchedRange =
-    std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> &&
-    requires { typename Searched<std::remove_cv_t<std::ranges::range_value_t<Range>>>::type; };
+    std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> && requires {
+  typename Searched<std::remove_cv_t<std::ranges::range_value_t<Range>>>::type;
+};
 
 }  // namespace detail
 
@@ -210,15 +230,15 @@ inline std::int32_t largestElement(std::span<const std::int32_t> elements) {
 /// The highest value of any contiguous range (a span, a vector, an array)
 /// of the other types.
 template <typename Range>
-  requires detail::SearchedRange<Range> &&
-           (!std::is_same_v<std::remove_cv_t<std::ranges::range_value_t<Range>>, std::int32_t>)
-inline std::remove_cv_t<std::ranges::range_value_t<Range>> largestElement(Range&& elements) {
+requires detail::SearchedRange<Range> &&
+    (!std::is_same_v<std::remove_cv_t<std::ranges::range_value_t<Range>>, std::int32_t>)inline std::
+        remove_cv_t<std::ranges::range_value_t<Range>> largestElement(Range&& elements) {
   return largestElement(std::ranges::data(elements), std::ranges::size(elements));
 }
 
 /// The position of the first highest value of any contiguous range.
 template <typename Range>
-  requires detail::SearchedRange<Range>
+requires detail::SearchedRange<Range>
 inline std::size_t largestElementIndex(Range&& elements) {
   return largestElementIndex(std::ranges::data(elements), std::ranges::size(elements));
 }
