@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <bit>
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
@@ -68,8 +69,7 @@ std::vector<Search<T>> searches() {
   return all;
 }
 
-template <typename T>
-constexpr bool kFloat = std::is_floating_point_v<T>;
+using quorvel::detail::kFloat;
 
 using quorvel::testing::lowest;
 using quorvel::testing::reference;
@@ -123,16 +123,8 @@ TYPED_TEST_SUITE(LargestElement, Types);
 // An element with the given bits, which byte order cannot change.
 template <typename T>
 T fromBits(std::uint64_t bits) {
-  T value;
-  if constexpr (sizeof(T) == 8) {
-    std::memcpy(&value, &bits, sizeof value);
-  } else {
-    using U = std::conditional_t<sizeof(T) == 4, std::uint32_t,
-                                 std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>;
-    const auto narrow = static_cast<U>(bits);
-    std::memcpy(&value, &narrow, sizeof value);
-  }
-  return value;
+  using Unsigned = std::make_unsigned_t<quorvel::detail::Bits<T>>;
+  return std::bit_cast<T>(static_cast<Unsigned>(bits));
 }
 
 TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {

@@ -213,10 +213,17 @@ inline std::int32_t largestInPieces(std::span<const std::int32_t> elements, std:
 }
 
 template <typename Range>
+using RangeValue = std::remove_cv_t<std::ranges::range_value_t<Range>>;
+
+template <typename Range>
 concept SearchedRange =
     std::ranges::contiguous_range<Range> && std::ranges::sized_range<Range> && requires {
-  typename Searched<std::remove_cv_t<std::ranges::range_value_t<Range>>>::type;
+  typename Searched<RangeValue<Range>>::type;
 };
+
+// int32_t ranges take the span form, below, for their value.
+template <typename Range>
+concept ValueRange = SearchedRange<Range> && !std::is_same_v<RangeValue<Range>, std::int32_t>;
 
 }  // namespace detail
 
@@ -229,16 +236,13 @@ inline std::int32_t largestElement(std::span<const std::int32_t> elements) {
 
 /// The highest value of any contiguous range (a span, a vector, an array)
 /// of the other types.
-template <typename Range>
-requires detail::SearchedRange<Range> &&
-    (!std::is_same_v<std::remove_cv_t<std::ranges::range_value_t<Range>>, std::int32_t>)inline std::
-        remove_cv_t<std::ranges::range_value_t<Range>> largestElement(Range&& elements) {
+template <detail::ValueRange Range>
+inline detail::RangeValue<Range> largestElement(Range&& elements) {
   return largestElement(std::ranges::data(elements), std::ranges::size(elements));
 }
 
 /// The position of the first highest value of any contiguous range.
-template <typename Range>
-requires detail::SearchedRange<Range>
+template <detail::SearchedRange Range>
 inline std::size_t largestElementIndex(Range&& elements) {
   return largestElementIndex(std::ranges::data(elements), std::ranges::size(elements));
 }
