@@ -38,4 +38,4 @@ foreach(entry IN LISTS lacking)
   endif()
 endforeach()
 execute_process(COMMAND ${GCOVR} --root ${SOURCE_DIR} --filter ${SOURCE_DIR}/src/ ${excluded}
-  --fail-under-line 100 --delete ${BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)
+  --filter ${SOURCE_DIR}/python/ --fail-under-line 100 --delete ${BINARY_DIR} COMMAND_ERROR_IS_FATAL ANY)

@@ -8,7 +8,7 @@
 // Below this many bytes a search takes less time than giving the GIL up and
 // taking it back; above it, other threads run while it reads. Measured in
 // doc/performance.md.
-enum { kReleaseGilBytes = 32 * 1024 };
+enum { kReleaseGilBytes = 64 * 1024 };
 
 enum Kind { kSigned, kUnsigned, kFloat };
 
