@@ -83,6 +83,9 @@ set(CPACK_COMPONENTS_ALL runtime development)
 if(BUILD_SHARED_LIBS)
   list(APPEND CPACK_COMPONENTS_ALL library)
 endif()
+if(TARGET quorvel_python)
+  list(APPEND CPACK_COMPONENTS_ALL python)
+endif()
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
 set(CPACK_DEBIAN_PACKAGE_SOURCE quorvel)
@@ -129,6 +132,32 @@ The header, the static library and the shared library's link of libquorvel.
 ${search_description}
 Includes a CMake package (find_package(quorvel), targets quorvel::search
 and quorvel::search_static) and a pkg-config file (quorvel).")
+
+# The Python package, for every Debian python3 from the Limited API's
+# version on, and the library of this version. dpkg-shlibdeps finds the
+# library in the build folder, and the C library's version from it.
+# Its byte code is compiled when it is installed and removed before it is,
+# as Debian's tools arrange for Python packages.
+if(TARGET quorvel_python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-quorvel)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+    "libquorvel${PROJECT_VERSION_MAJOR} (>= ${PROJECT_VERSION}), python3 (>= ${QUORVEL_PYTHON_MINIMUM}~)")
+  set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS_PRIVATE_DIRS ${PROJECT_BINARY_DIR})
+  set(CPACK_DEBIAN_PYTHON_DESCRIPTION "largest-element search for arrays of numbers (Python 3)
+The Python package quorvel: quorvel.largest(values) and
+quorvel.largest_index(values) return the highest value of an array and the
+position of its first occurrence. They read a numpy array, array.array,
+memoryview, bytes or bytearray of signed or unsigned integers of 8 to 64
+bits, float32 or float64 in place, in one vectorised pass, and need no
+numpy. One module serves every Python 3 from ${QUORVEL_PYTHON_MINIMUM} on.")
+  foreach(script IN ITEMS postinst prerm)
+    configure_file(cmake/debian/python3-quorvel.${script} debian/python/${script} COPYONLY)
+  endforeach()
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_EXTRA
+    ${CMAKE_CURRENT_BINARY_DIR}/debian/python/postinst ${CMAKE_CURRENT_BINARY_DIR}/debian/python/prerm)
+  set(CPACK_DEBIAN_PYTHON_PACKAGE_CONTROL_STRICT_PERMISSION ON)
+endif()
 
 # What Debian wants in each package's documentation folder: the licence in
 # its machine-readable form and the packaging changelog, compressed.

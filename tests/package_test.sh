@@ -9,15 +9,18 @@
 # programs build against the library through find_package and pkg-config,
 # from the prefix and from the extracted packages (the shared library and
 # the static one), and through add_subdirectory, which builds and installs
-# nothing of quorvel's but the library it links. As root, the packages
-# install, serve programs built against them, and remove cleanly.
+# nothing of quorvel's but the library it links. With PYTHON, the deb
+# preset also makes python3-quorvel, whose package Python imports from where
+# it is extracted. As root, the packages install, serve programs built
+# against them and Debian's python3, and remove cleanly.
 #
-# Usage: tests/package_test.sh BUILD_FOLDER VERSION
+# Usage: tests/package_test.sh BUILD_FOLDER VERSION [PYTHON]
 set -euo pipefail
 shopt -s inherit_errexit
 cd "$(dirname "$0")/.."
 build=$(realpath "$1")
 version=$2
+python=${3:-}
 work=$(mktemp -d)
 mkdir "$work/pkg"
 trap 'rm -rf "$work"' EXIT
@@ -55,6 +58,7 @@ echo "ok: the source archive holds the sources and nothing built"
 cmake --workflow --preset deb >/dev/null
 architecture=$(dpkg --print-architecture)
 packages=(quorvel libquorvel1 libquorvel-dev)
+[ -z "$python" ] || packages+=(python3-quorvel)
 for package in "${packages[@]}"; do
   deb=build/deb/${package}_$version-1_$architecture.deb
   [ -f "$deb" ] || fail "no $deb"
@@ -64,6 +68,12 @@ for package in "${packages[@]}"; do
   dpkg-deb -x "$deb" "$work/deb"
 done
 answers "$work/deb/usr/bin/quorvel"
+# The worked example of the Python package, as its users run it.
+python_check='import array, quorvel; values = array.array("d", range(10)); print(quorvel.largest(values), quorvel.largest_index(values))'
+python_answers() {
+  [ "$("$@" -c "$python_check")" = "9.0 9" ] || fail "$* does not answer the Python package's example"
+  echo "ok: $* answers the Python package's example"
+}
 # The library's symbols file lists exactly what it exports, each with the
 # version that added it: dpkg-gensymbols fails on a symbol missing from it
 # or one it lists that has gone.
@@ -85,6 +95,10 @@ for package in "${packages[@]}"; do
     fail "$deb differs when built in another folder"
 done
 echo "ok: the packages rebuild byte for byte in another folder"
+if [ -n "$python" ]; then
+  LD_LIBRARY_PATH=$(dirname "$(find "$work/deb" -name libquorvel.so.1)") \
+    PYTHONPATH=$work/deb/usr/lib/python3/dist-packages python_answers /usr/bin/python3 -B
+fi
 pc=$(find "$work/deb" -name quorvel.pc)
 [ "$(PKG_CONFIG_PATH=$(dirname "$pc") pkg-config --cflags quorvel)" = "" ] ||
   fail "the -dev package's pkg-config file names a system include folder"
@@ -172,6 +186,8 @@ trap 'remove; rm -rf "$work"' EXIT
 DEBIAN_FRONTEND=noninteractive apt-get install -y "${debs[@]}" >/dev/null 2>&1 ||
   fail "apt-get cannot install ${debs[*]}"
 answers quorvel
+# Debian's python3, whichever python3 comes first on PATH.
+[ -z "$python" ] || python_answers /usr/bin/python3
 man -w quorvel >/dev/null || fail "man finds no page for the installed quorvel"
 mkdir "$work/system" "$work/system/debian"
 # shellcheck disable=SC2046
@@ -196,6 +212,7 @@ echo "ok: programs build against the installed packages, and depend on libquorve
 remove
 trap 'rm -rf "$work"' EXIT
 for file in /usr/bin/quorvel /usr/share/man/man1/quorvel.1.gz /usr/include/quorvel \
+  /usr/lib/python3/dist-packages/quorvel \
   "/usr/lib/$(dpkg-architecture -qDEB_HOST_MULTIARCH)/libquorvel.so.1"; do
   [ ! -e "$file" ] || fail "$file is left after removing the packages"
 done
