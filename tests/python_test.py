@@ -137,6 +137,9 @@ def error_rows():
         rows += [("transposed", grid.T, ValueError, "numpy.ascontiguousarray"),
                  ("every other column", grid[:, ::2], ValueError, "numpy.ascontiguousarray"),
                  ("every other item", numpy.arange(10.0)[::2], ValueError, "numpy.ascontiguousarray"),
+                 # Large enough that a search of it would give the GIL up.
+                 ("every other of 1 MiB", numpy.arange(1 << 17, dtype="float64")[::2], ValueError,
+                  "numpy.ascontiguousarray"),
                  ("empty numpy", numpy.zeros((3, 0)), ValueError, "arg is an empty buffer")]
     return rows
 
