@@ -4,11 +4,15 @@
 // that one binary serves every later Python.
 #include <Python.h>
 #include <quorvel/largest_element.h>
+#include <string.h>
 
-// Below this many bytes a search takes less time than giving the GIL up and
-// taking it back; above it, other threads run while it reads. Measured in
-// doc/performance.md.
-enum { kReleaseGilBytes = 64 * 1024 };
+// From this many bytes on, other threads run while the search reads, and
+// giving the GIL up and taking it back costs a few per cent of the call or
+// less (doc/performance.md; bench/python_gil.py builds it otherwise).
+#ifndef QUORVEL_RELEASE_GIL_BYTES
+#define QUORVEL_RELEASE_GIL_BYTES (64 * 1024)
+#endif
+enum { kReleaseGilBytes = QUORVEL_RELEASE_GIL_BYTES };
 
 enum Kind { kSigned, kUnsigned, kFloat };
 
@@ -25,14 +29,14 @@ typedef struct {
   size_t (*largestIndex)(const void* elements, size_t count);
 } Search;
 
-#define QUORVEL_SEARCH(id, type, field)                                  \
-  static Value largest_##id(const void* elements, size_t count) {        \
-    Value value;                                                         \
+#define QUORVEL_SEARCH(id, type, field)                                       \
+  static Value largest_##id(const void* elements, size_t count) {             \
+    Value value;                                                              \
     value.field = quorvel_largest_element_##id((const type*)elements, count); \
-    return value;                                                        \
-  }                                                                      \
-  static size_t largestIndex_##id(const void* elements, size_t count) {  \
-    return quorvel_largest_element_index_##id((const type*)elements, count); \
+    return value;                                                             \
+  }                                                                           \
+  static size_t largestIndex_##id(const void* elements, size_t count) {       \
+    return quorvel_largest_element_index_##id((const type*)elements, count);  \
   }
 QUORVEL_SEARCH(i8, int8_t, whole)
 QUORVEL_SEARCH(i16, int16_t, whole)
@@ -47,14 +51,14 @@ QUORVEL_SEARCH(f64, double, real)
 #undef QUORVEL_SEARCH
 
 static const Search kSearches[] = {
-    {kSigned, 1, largest_i8, largestIndex_i8},       {kSigned, 2, largest_i16, largestIndex_i16},
-    {kSigned, 4, largest_i32, largestIndex_i32},     {kSigned, 8, largest_i64, largestIndex_i64},
-    {kUnsigned, 1, largest_u8, largestIndex_u8},     {kUnsigned, 2, largest_u16, largestIndex_u16},
-    {kUnsigned, 4, largest_u32, largestIndex_u32},   {kUnsigned, 8, largest_u64, largestIndex_u64},
-    {kFloat, 4, largest_f32, largestIndex_f32},      {kFloat, 8, largest_f64, largestIndex_f64},
+    {kSigned, 1, largest_i8, largestIndex_i8},     {kSigned, 2, largest_i16, largestIndex_i16},
+    {kSigned, 4, largest_i32, largestIndex_i32},   {kSigned, 8, largest_i64, largestIndex_i64},
+    {kUnsigned, 1, largest_u8, largestIndex_u8},   {kUnsigned, 2, largest_u16, largestIndex_u16},
+    {kUnsigned, 4, largest_u32, largestIndex_u32}, {kUnsigned, 8, largest_u64, largestIndex_u64},
+    {kFloat, 4, largest_f32, largestIndex_f32},    {kFloat, 8, largest_f64, largestIndex_f64},
 };
 
-#define QUORVEL_ACCEPTED                                                              \
+#define QUORVEL_ACCEPTED                                                           \
   "int8, int16, int32, int64, uint8, uint16, uint32, uint64, float32 and float64 " \
   "(struct formats b h i l q B H I L Q f d)"
 
@@ -93,30 +97,11 @@ static int littleEndian(void) {
 static const Search* searchFor(const char* name, const Py_buffer* view) {
   const char* format = view->format ? view->format : "B";
   const char* letter = format;
-  int standard = 0;
-  int swapped = 0;
-  switch (*letter) {
-    case '@':
-      ++letter;
-      break;
-    case '=':
-      standard = 1;
-      ++letter;
-      break;
-    case '<':
-      standard = 1;
-      swapped = !littleEndian();
-      ++letter;
-      break;
-    case '>':
-    case '!':
-      standard = 1;
-      swapped = littleEndian();
-      ++letter;
-      break;
-    default:
-      break;
-  }
+  // No prefix and '@' mean native sizes; the others, standard ones.
+  char order = '@';
+  if (*letter != '\0' && strchr("@=<>!", *letter)) order = *letter++;
+  const int standard = order != '@';
+  const int swapped = littleEndian() ? order == '>' || order == '!' : order == '<';
   const Letter* found = NULL;
   if (letter[0] != '\0' && letter[1] == '\0') {
     for (size_t i = 0; i < sizeof kLetters / sizeof kLetters[0]; ++i) {
@@ -149,13 +134,9 @@ static const Search* searchFor(const char* name, const Py_buffer* view) {
 }
 
 // Whether the items lie one after another in C order, by the shape and
-// strides rather than by the exporter's word.
+// strides rather than by the exporter's word. Without PyBUF_INDIRECT, an
+// exporter that needs suboffsets refuses the buffer.
 static int cContiguous(const Py_buffer* view) {
-  if (view->suboffsets) {
-    for (int d = 0; d < view->ndim; ++d) {
-      if (view->suboffsets[d] >= 0) return 0;
-    }
-  }
   if (!view->strides || !view->shape) return 1;
   Py_ssize_t step = view->itemsize;
   for (int d = view->ndim - 1; d >= 0; --d) {
@@ -276,8 +257,7 @@ static struct PyModuleDef definition = {
 
 PyMODINIT_FUNC PyInit__quorvel(void) {
   PyObject* module = PyModule_Create(&definition);
-  if (module && PyModule_AddStringConstant(module, "__version__", QUORVEL_MODULE_VERSION) != 0) {
-    Py_CLEAR(module);
-  }
+  const char* version = QUORVEL_MODULE_VERSION;
+  if (module && PyModule_AddStringConstant(module, "__version__", version) != 0) Py_CLEAR(module);
   return module;
 }
