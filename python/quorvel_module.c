@@ -175,8 +175,8 @@ static int find(const char* name, PyObject* values, int wantIndex, Found* found)
     // The exception is set.
   } else if (!cContiguous(&view)) {
     PyErr_Format(PyExc_ValueError,
-                 "%s() reads memory whose items lie one after another in C order, and this "
-                 "buffer's are strided; copy it with numpy.ascontiguousarray(a)",
+                 "%s() takes C-contiguous memory, and this buffer is not (it has a stride, or "
+                 "is a transposed view); copy it with numpy.ascontiguousarray(a)",
                  name);
   } else if (view.len == 0) {
     PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
