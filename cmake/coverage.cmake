@@ -1,5 +1,5 @@
 # SPDX-License-Identifier: MIT
-# gcovr's line report for src/, failing below every line: run as
+# gcovr's line report for src/ and python/, failing below every line: run as
 # `cmake -DGCOVR=... -DSOURCE_DIR=... -DBINARY_DIR=... -P coverage.cmake`
 # after the test suite. A variant whose instruction set this CPU lacks
 # cannot run here, so the report leaves its file out, and says so; the
