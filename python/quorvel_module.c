@@ -86,11 +86,6 @@ static const Letter kLetters[] = {
     {'d', kFloat, sizeof(double), 8},
 };
 
-static int littleEndian(void) {
-  const unsigned short one = 1;
-  return *(const unsigned char*)&one == 1;
-}
-
 // The search for a buffer's items, or NULL with the exception set. A
 // format that names no type or disagrees with the item size is a
 // TypeError; a byte order other than the machine's a ValueError.
@@ -101,7 +96,7 @@ static const Search* searchFor(const char* name, const Py_buffer* view) {
   char order = '@';
   if (*letter != '\0' && strchr("@=<>!", *letter)) order = *letter++;
   const int standard = order != '@';
-  const int swapped = littleEndian() ? order == '>' || order == '!' : order == '<';
+  const int swapped = PY_LITTLE_ENDIAN ? order == '>' || order == '!' : order == '<';
   const Letter* found = NULL;
   if (letter[0] != '\0' && letter[1] == '\0') {
     for (size_t i = 0; i < sizeof kLetters / sizeof kLetters[0]; ++i) {
@@ -127,7 +122,7 @@ static const Search* searchFor(const char* name, const Py_buffer* view) {
                  "%s() takes numbers in the machine's byte order (%s-endian), and format '%s' is "
                  "not; convert them with numpy.ascontiguousarray(a, a.dtype.newbyteorder('=')) "
                  "or a.astype(a.dtype.newbyteorder('='))",
-                 name, littleEndian() ? "little" : "big", format);
+                 name, PY_LITTLE_ENDIAN ? "little" : "big", format);
     return NULL;
   }
   return search;
