@@ -34,8 +34,8 @@ def build(build_folder, folder, release_bytes):
                     f"-I{build_folder / 'include'}", str(source / "python" / "quorvel_module.c"),
                     str(build_folder / "libquorvel.a"), "-lstdc++", "-Wl,--exclude-libs,ALL",
                     "-o", str(module)], check=True)
-    spec = importlib.util.spec_from_file_location("_quorvel", module)
-    return importlib.util.module_from_spec(spec).largest
+    location = importlib.util.spec_from_file_location("_quorvel", module)
+    return importlib.util.module_from_spec(location).largest
 
 
 def main():
