@@ -3,4 +3,4 @@
 // 64-bit Arm, VSX on ppc64el, and plain code where the vector unit is
 // optional.
 #define QUORVEL_VECTOR_BYTES 16
-#include "largest_element_kernel.h"
+#include "largest_element_matrix.h"

@@ -326,23 +326,4 @@ inline std::size_t largestIndex(const T* elements, std::size_t count) {
 
 #undef QUORVEL_KEEP_IN_REGISTERS
 
-// The variant's entry points for the element type it is built for: a
-// variant's file defines QUORVEL_VECTOR_BYTES and includes this header; the
-// build names the variant (QUORVEL_VARIANT) and the type (QUORVEL_ELEMENT).
-#if defined(QUORVEL_VARIANT) && defined(QUORVEL_ELEMENT) && defined(QUORVEL_VECTOR_BYTES)
-#include "largest_element_variants.h"
-
-namespace quorvel::detail::QUORVEL_VARIANT {
-
-QUORVEL_ELEMENT largest(const QUORVEL_ELEMENT* elements, std::size_t count) {
-  return detail::largest<QUORVEL_VECTOR_BYTES>(elements, count);
-}
-
-std::size_t largestIndex(const QUORVEL_ELEMENT* elements, std::size_t count) {
-  return detail::largestIndex<QUORVEL_VECTOR_BYTES>(elements, count);
-}
-
-}  // namespace quorvel::detail::QUORVEL_VARIANT
-#endif
-
 #endif  // QUORVEL_LARGEST_ELEMENT_KERNEL_H_

@@ -9,7 +9,7 @@ namespace quorvel::detail {
 template <>
 std::span<const Kernels<QUORVEL_ELEMENT>> variantKernels() {
   static constexpr Kernels<QUORVEL_ELEMENT> kKernels[] = {
-#define QUORVEL_KERNELS(id, ...) {id::largest, id::largestIndex},
+#define QUORVEL_KERNELS(id, ...) {id::largest, id::largestIndex, id::largestOfLines},
       QUORVEL_FOR_EACH_VARIANT(QUORVEL_KERNELS)
 #undef QUORVEL_KERNELS
   };

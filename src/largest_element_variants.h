@@ -70,6 +70,10 @@ template <typename T>
 struct Kernels {
   T (*largest)(const T* elements, std::size_t count);
   std::size_t (*largestIndex)(const T* elements, std::size_t count);
+  // A strided matrix, one answer per line (the C interface's contract).
+  void (*largestOfLines)(const T* elements, std::size_t lines, std::size_t length,
+                         std::ptrdiff_t lineStride, std::ptrdiff_t step, T* values,
+                         std::size_t* indices);
 };
 
 // Each type's kernels in the order of variants(), from an object of that
@@ -88,9 +92,12 @@ inline const Kernels<T>& kernelsFor(std::size_t count) {
 }
 
 // Every variant's functions, for every type.
-#define QUORVEL_DECLARE_TYPE(id, type)                   \
-  type largest(const type* elements, std::size_t count); \
-  std::size_t largestIndex(const type* elements, std::size_t count);
+#define QUORVEL_DECLARE_TYPE(id, type)                                                         \
+  type largest(const type* elements, std::size_t count);                                       \
+  std::size_t largestIndex(const type* elements, std::size_t count);                           \
+  void largestOfLines(const type* elements, std::size_t lines, std::size_t length,             \
+                      std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values,            \
+                      std::size_t* indices);
 #define QUORVEL_DECLARE_VARIANT(id, ...)      \
   namespace id {                              \
   QUORVEL_FOR_EACH_TYPE(QUORVEL_DECLARE_TYPE) \

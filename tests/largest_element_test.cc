@@ -24,7 +24,7 @@
 #include <tuple>
 #include <vector>
 
-#include "largest_element_kernel.h"
+#include "largest_element_matrix.h"
 #include "largest_element_reference.h"
 #include "largest_element_variants.h"
 
@@ -44,26 +44,29 @@ struct Search {
   std::string name;
   std::function<T(const T*, std::size_t)> largest;
   std::size_t (*index)(const T*, std::size_t);
+  void (*lines)(const T*, std::size_t, std::size_t, std::ptrdiff_t, std::ptrdiff_t, T*,
+                std::size_t*);
 };
 
 // The public functions, then every variant this CPU runs.
 template <typename T>
 std::vector<Search<T>> searches() {
   using C = quorvel::detail::CSearch<T>;
-  std::vector<Search<T>> all = {{"public", C::largest, C::index}};
+  std::vector<Search<T>> all = {{"public", C::largest, C::index, C::lines}};
   if constexpr (std::is_same_v<T, std::int32_t>) {
     all.push_back({"largestElement(const int32_t*, int32_t)",
                    [](const T* elements, std::size_t count) {
                      return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
                    },
-                   C::index});
+                   C::index, C::lines});
   }
   const auto kernels = quorvel::detail::variantKernels<T>();
   const auto cpu = quorvel::detail::thisCpu();
   for (std::size_t index = 0; index < kernels.size(); ++index) {
     const Variant& variant = quorvel::detail::variants()[index];
     if (quorvel::detail::runs(cpu, variant)) {
-      all.push_back({variant.name, kernels[index].largest, kernels[index].largestIndex});
+      all.push_back({variant.name, kernels[index].largest, kernels[index].largestIndex,
+                     kernels[index].largestOfLines});
     }
   }
   return all;
@@ -316,6 +319,135 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
         if (!agree(all, view.data(), length, what.str())) return;
         view[at] = low;
         view[length - 1 - at / 2] = low;
+      }
+    }
+  }
+}
+
+// A strided matrix over a buffer of guards: line l's element k is at
+// origin + l * lineStride + k * step.
+struct Matrix {
+  std::size_t lines, length;
+  std::ptrdiff_t lineStride, step;
+};
+
+// The layouts a matrix of `lines` lines of `length` elements can take: rows
+// of a row-major matrix, each read forwards or the last row first; columns,
+// rows read downwards or upwards, and lines in reverse; a row repeated
+// (step 0); and every other element, lines further apart than a row.
+std::vector<std::pair<const char*, Matrix>> layouts(std::size_t lines, std::size_t length) {
+  const auto n = static_cast<std::ptrdiff_t>(lines), k = static_cast<std::ptrdiff_t>(length);
+  return {{"rows", {lines, length, k + 3, 1}},
+          {"rows, the last first", {lines, length, -(k + 3), 1}},
+          {"columns", {lines, length, 1, n + 2}},
+          {"columns read upwards", {lines, length, 1, -(n + 2)}},
+          {"columns, the last first", {lines, length, -1, n + 2}},
+          {"one row repeated", {lines, length, 1, 0}},
+          {"every other element", {lines, length, 2 * k + 5, 2}}};
+}
+
+// Every search answers each line of the matrix as the rule does for the line
+// alone, with the value alone and with both answers asked for.
+template <typename T>
+bool agreeOnLines(const std::vector<Search<T>>& all, const T* origin, const Matrix& m,
+                  const std::string& what) {
+  std::vector<T> line(m.length), values(m.lines);
+  std::vector<std::size_t> indices(m.lines);
+  for (const Search<T>& search : all) {
+    std::fill(values.begin(), values.end(), T{3});
+    search.lines(origin, m.lines, m.length, m.lineStride, m.step, values.data(), nullptr);
+    const std::vector<T> alone = values;
+    search.lines(origin, m.lines, m.length, m.lineStride, m.step, values.data(), indices.data());
+    for (std::size_t l = 0; l < m.lines; ++l) {
+      for (std::size_t k = 0; k < m.length; ++k) {
+        line[k] = origin[static_cast<std::ptrdiff_t>(l) * m.lineStride +
+                         static_cast<std::ptrdiff_t>(k) * m.step];
+      }
+      const auto [value, index] = reference(line.data(), m.length);
+      EXPECT_TRUE(sameValue(values[l], value) && sameValue(alone[l], value))
+          << search.name << ", " << what << ", line " << l << ": value " << +values[l] << " and "
+          << +alone[l] << ", not " << +value << "; " << show(line.data(), m.length);
+      EXPECT_EQ(indices[l], index) << search.name << ", " << what << ", line " << l << "; "
+                                   << show(line.data(), m.length);
+      if (testing::Test::HasFailure()) return false;
+    }
+  }
+  return true;
+}
+
+// Matrices of every layout, with counts of lines and of elements from 0 to
+// past each vector width, the short lines' limit, the block of lines read
+// at once and the rows an 8-bit lane can count; random, all equal, and with
+// the highest (NaN, +0 among -0s) in each line's first, last or a middle
+// place, and again later in the line. Elements outside the matrix are
+// higher than any in it, so reading one shows.
+TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
+  using T = TypeParam;
+  constexpr std::size_t kLanes = 64 / sizeof(T), kSmall = 16 / sizeof(T);
+  constexpr std::size_t kBlock = quorvel::detail::kColumnBlockBytes / sizeof(T);
+  constexpr T kGuard =
+      kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
+  std::vector<std::pair<std::size_t, std::size_t>> shapes;  // lines, length
+  for (std::size_t lines : {std::size_t{1}, std::size_t{2}, std::size_t{3}, kLanes - 1, kLanes,
+                            kLanes + 1, 2 * kLanes + 3}) {
+    for (std::size_t length :
+         {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3}, kSmall - 1, kSmall,
+          kSmall + 1, kLanes - 1, kLanes, kLanes + 1, 2 * kLanes + 1, 4 * kLanes - 1, 4 * kLanes,
+          4 * kLanes + 1}) {
+      shapes.push_back({lines, length});
+    }
+  }
+  for (std::size_t length : {2, 5}) shapes.push_back({kBlock + kLanes + 3, length});
+  for (std::size_t length : {255, 256, 257, 513}) shapes.push_back({kLanes + 1, length});
+  shapes.push_back({0, 5});
+
+  std::vector<T> specials = {std::numeric_limits<T>::max()};
+  T low = std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
+  if constexpr (kFloat<T>) {
+    specials = {std::numeric_limits<T>::quiet_NaN(), T{0.0}};
+    low = T{-0.0};
+  }
+  std::vector<Fill<T>> contents = {{"random", below<T>},
+                                   {"all equal", [](std::mt19937_64&) { return T{7}; }}};
+  std::mt19937_64 random(20261210);
+  const auto all = searches<T>();
+  std::vector<T> buffer;
+  for (const auto& [lines, length] : shapes) {
+    for (const auto& [layout, m] : layouts(lines, length)) {
+      // Where the matrix's elements lie, around an origin with guards beyond.
+      const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(lines) - 1;
+      const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(length) - 1;
+      const std::ptrdiff_t corners[] = {0, last * m.lineStride, end * m.step,
+                                        last * m.lineStride + end * m.step};
+      const std::ptrdiff_t low_end = *std::min_element(std::begin(corners), std::end(corners));
+      const std::ptrdiff_t high_end = *std::max_element(std::begin(corners), std::end(corners));
+      buffer.assign(static_cast<std::size_t>(high_end - low_end) + 2 * kLanes + 1, kGuard);
+      T* const origin = buffer.data() + kLanes - low_end;
+      const auto at = [&](std::size_t l, std::size_t k) -> T& {
+        return origin[static_cast<std::ptrdiff_t>(l) * m.lineStride +
+                      static_cast<std::ptrdiff_t>(k) * m.step];
+      };
+      const auto fill = [&](auto value) {
+        for (std::size_t l = 0; l < lines; ++l)
+          for (std::size_t k = 0; k < length; ++k) at(l, k) = value();
+      };
+      for (const Fill<T>& content : contents) {
+        fill([&] { return content.value(random); });
+        std::ostringstream what;
+        what << content.name << ", " << layout << ", " << lines << " lines of " << length;
+        if (!agreeOnLines(all, origin, m, what.str())) return;
+      }
+      if (length == 0) continue;
+      for (const T one : specials) {
+        fill([&] { return low; });
+        for (std::size_t l = 0; l < lines; ++l) {
+          const std::size_t place = l % 3 == 0 ? length - 1 : l % 3 == 1 ? 0 : (l * 5) % length;
+          at(l, place) = one;
+          at(l, length - 1) = one;  // and again later, or the same place
+        }
+        std::ostringstream what;
+        what << +one << " in each line, " << layout << ", " << lines << " lines of " << length;
+        if (!agreeOnLines(all, origin, m, what.str())) return;
       }
     }
   }

@@ -60,6 +60,37 @@ QUORVEL_API size_t quorvel_largest_element_index_u64(const uint64_t* elements, s
 QUORVEL_API size_t quorvel_largest_element_index_f32(const float* elements, size_t elementCount);
 QUORVEL_API size_t quorvel_largest_element_index_f64(const double* elements, size_t elementCount);
 
+/* The highest value of each line of a strided matrix, and the position of
+ * its first occurrence in the line, by the same rule, one pair per line:
+ * element k of line l is elements[l * lineStride + k * elementStride], the
+ * strides counted in elements, of any sign or zero. For each line l,
+ * values[l] gets its highest and indices[l] the position k; either may be
+ * NULL where that answer is not wanted. Rows of a row-major matrix are
+ * lines with elementStride 1; its columns are lines with lineStride 1 and
+ * elementStride the row's length. `elements` and the strides must keep
+ * every element aligned to its type, and the answers may not overlap the
+ * matrix. A line of length 0 gives the empty view's answer. */
+QUORVEL_API void quorvel_largest_element_lines_i8(const int8_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int8_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_i16(const int16_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int16_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_i32(const int32_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int32_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_i64(const int64_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int64_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_u8(const uint8_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint8_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_u16(const uint16_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint16_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_u32(const uint32_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint32_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_u64(const uint64_t* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint64_t* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_f32(const float* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, float* values, size_t* indices);
+QUORVEL_API void quorvel_largest_element_lines_f64(const double* elements, size_t lineCount,
+    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, double* values, size_t* indices);
+
 #ifdef __cplusplus
 }  // extern "C"
 
@@ -83,6 +114,10 @@ struct CSearch {};
     }                                                        \
     static std::size_t index(const type* e, std::size_t n) { \
       return quorvel_largest_element_index_##id(e, n);       \
+    }                                                        \
+    static void lines(const type* e, std::size_t n, std::size_t length, std::ptrdiff_t lineStride, \
+                      std::ptrdiff_t step, type* values, std::size_t* indices) {                  \
+      quorvel_largest_element_lines_##id(e, n, length, lineStride, step, values, indices);      \
     }                                                        \
   };
 QUORVEL_C_SEARCH(std::int8_t, i8)
@@ -185,6 +220,20 @@ inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0, 
 largestElementIndex(const T* elements, std::size_t elementCount) {
   typedef typename detail::Searched<T>::type Fixed;
   return detail::CSearch<Fixed>::index(reinterpret_cast<const Fixed*>(elements), elementCount);
+}
+
+/// The highest of each line of a strided matrix into `values`, and where
+/// `indices` is not null the position of its first occurrence in the line;
+/// as quorvel_largest_element_lines_<t>.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0>::type
+largestOfLines(const T* elements, std::size_t lineCount, std::size_t lineLength,
+               std::ptrdiff_t lineStride, std::ptrdiff_t elementStride, T* values,
+               std::size_t* indices = nullptr) {
+  typedef typename detail::Searched<T>::type Fixed;
+  detail::CSearch<Fixed>::lines(reinterpret_cast<const Fixed*>(elements), lineCount, lineLength,
+                                lineStride, elementStride, reinterpret_cast<Fixed*>(values),
+                                indices);
 }
 
 }  // namespace quorvel

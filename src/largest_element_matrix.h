@@ -1,0 +1,287 @@
+// SPDX-License-Identifier: MIT
+#ifndef QUORVEL_LARGEST_ELEMENT_MATRIX_H_
+#define QUORVEL_LARGEST_ELEMENT_MATRIX_H_
+
+// The search of a strided matrix: one answer per line, where a line's
+// elements lie `step` elements apart and lines lie `lineStride` apart, by
+// the whole-array search's rule. Which loop reads it is decided once per
+// call, by the layout: lines whose elements are adjacent, long ones by the
+// whole-array scan and short ones a line at a time with vectors no wider
+// than a line; lines that are adjacent to each other (each answer a column
+// of a row-major matrix) by a running highest for a vector of lines at
+// once, reading each of their elements' rows once, in order; anything else
+// element by element. Compiled once per variant and type, as the kernel is.
+
+#include "largest_element_kernel.h"
+
+namespace quorvel::detail {
+namespace {
+
+template <typename T>
+using Position = std::make_unsigned_t<Bits<T>>;
+
+template <typename T>
+inline T quietIfNaN(T value) {
+  if (isNaN(value)) return std::numeric_limits<T>::quiet_NaN();
+  return value;
+}
+
+// The first highest of one line of any step, element by element.
+template <typename T>
+inline Found<T> lineOneByOne(const T* line, std::size_t length, std::ptrdiff_t step) {
+  Found<T> found{lowestOf<T>(), 0};
+  for (std::size_t index = 0; index < length; ++index) {
+    const T element = line[static_cast<std::ptrdiff_t>(index) * step];
+    if (isNaN(element)) return {std::numeric_limits<T>::quiet_NaN(), index};
+    if (index == 0 || beats(element, found.value)) found = {element, index};
+  }
+  return found;
+}
+
+// A line of adjacent elements, `kLanes` to `4 * kLanes` of them, read as up
+// to four vectors from both ends, with no loop and nothing set up: its
+// highest, and where asked its first position, the lowest lane index of the
+// lanes that hold it.
+template <int kBytes, typename T>
+inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
+  using Flags = Vector<Bits<T>, kBytes>;
+  using Lanes = Vector<T, kBytes>;
+  using Indices = Vector<Position<T>, kBytes>;
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  const auto load = [&](std::size_t index) {
+    Flags bits;
+    std::memcpy(&bits, line + index, sizeof bits);
+    return bits;
+  };
+  const std::size_t at[4] = {0, length - kLanes, length > 2 * kLanes ? kLanes : 0,
+                             length > 2 * kLanes ? length - 2 * kLanes : length - kLanes};
+  const Flags bits[4] = {load(at[0]), load(at[1]), load(at[2]), load(at[3])};
+  const auto lanes = [&](int which) { return reinterpret_cast<Lanes>(bits[which]); };
+  const Lanes top = higher(higher(lanes(0), lanes(1)), higher(lanes(2), lanes(3)));
+  T highest = highestLane<T, kBytes>(top);
+  bool nan = false;
+  if constexpr (kFloat<T>) {
+    Flags unordered{};
+    for (int which = 0; which < 4; ++which) unordered |= lanes(which) != lanes(which);
+    nan = anyLane<Bits<T>, kBytes>(unordered);
+    if (!nan && highest == 0) {
+      const Flags plus = (bits[0] == 0) | (bits[1] == 0) | (bits[2] == 0) | (bits[3] == 0);
+      highest = anyLane<Bits<T>, kBytes>(plus) ? T{0} : -T{0};
+    }
+  }
+  if (nan) highest = std::numeric_limits<T>::quiet_NaN();
+  if (!wantIndex) return {highest, 0};
+  const Bits<T> wanted = bitsOf(highest);
+  Indices first = ~Indices{}, iota;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) iota[lane] = static_cast<Position<T>>(lane);
+  for (int which = 0; which < 4; ++which) {
+    Flags hit = bits[which] == wanted;
+    if constexpr (kFloat<T>) {
+      if (nan) {
+        constexpr Bits<T> kInfinity = bitsOf(std::numeric_limits<T>::infinity());
+        hit = (bits[which] & std::numeric_limits<Bits<T>>::max()) > kInfinity;
+      }
+    }
+    const Indices place = (iota + static_cast<Position<T>>(at[which])) | ~reinterpret_cast<Indices>(hit);
+    first = first < place ? first : place;
+  }
+  const std::size_t index = foldLanes<Position<T>, kBytes>(first, [](auto a, auto b) {
+    return a < b ? a : b;
+  });
+  // The line changed while it was read, and holds the highest no more.
+  if (index >= length) return firstHighestOneByOne(line, length);
+  return {highest, index};
+}
+
+// Lines of adjacent elements, each answered apart: long ones by the whole
+// array's search, short ones by shortLine at the widest vector the line
+// fills (doc/performance.md), or one by one below 16 bytes.
+template <int kBytes, typename T>
+inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
+                       std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
+  const auto each = [&](auto answer) {
+    for (std::size_t line = 0; line < lines; ++line) {
+      const Found<T> found =
+          answer(elements + static_cast<std::ptrdiff_t>(line) * lineStride, indices != nullptr);
+      if (values) values[line] = found.value;
+      if (indices) indices[line] = found.index;
+    }
+  };
+  const std::size_t bytes = length * sizeof(T);
+  if (!kVectorsFor<T> || bytes < 16) {
+    each([&](const T* line, bool) { return lineOneByOne(line, length, 1); });
+  } else if (bytes >= 4 * kBytes) {
+    each([&](const T* line, bool wantIndex) {
+      if (!wantIndex) return Found<T>{largest<kBytes>(line, length), 0};
+      const std::size_t index = largestIndex<kBytes>(line, length);
+      return Found<T>{quietIfNaN(line[index]), index};
+    });
+  } else if (kBytes >= 64 && bytes >= 64) {
+    each([&](const T* line, bool wantIndex) {
+      return shortLine<(kBytes >= 64 ? 64 : 16)>(line, length, wantIndex);
+    });
+  } else if (kBytes >= 32 && bytes >= 32) {
+    each([&](const T* line, bool wantIndex) {
+      return shortLine<(kBytes >= 32 ? 32 : 16)>(line, length, wantIndex);
+    });
+  } else {
+    each([&](const T* line, bool wantIndex) { return shortLine<16>(line, length, wantIndex); });
+  }
+}
+
+// Whether each lane of `x` ranks above the same lane of `best`, as the rule
+// has it: higher, +0 over -0, and a NaN over any number; an equal value or a
+// later NaN does not.
+template <typename T, typename Flags>
+inline Flags beatsLanes(Flags x, Flags best) {
+  using Lanes = Vector<T, sizeof(Flags)>;
+  const Lanes a = reinterpret_cast<Lanes>(x), b = reinterpret_cast<Lanes>(best);
+  Flags wins = a > b;
+  if constexpr (kFloat<T>) wins |= ((a == b) & (x > best)) | ((a != a) & (b == b));
+  return wins;
+}
+
+// The lines' state while their elements are read: a block of adjacent lines
+// of up to kColumnBlockBytes in each row, so that the state stays in the
+// first-level cache while each row's part is read in order.
+constexpr std::size_t kColumnBlockBytes = 2048;
+
+// Lines that lie next to each other (`reversed`: the last line first), each
+// of `length` elements `step` apart: a vector of lines at once. The row of
+// each lane's highest is kept in lanes of the element's size, so rows are
+// taken in chunks that such a lane can count, and each chunk's answer
+// merged into the lines' answer.
+template <int kBytes, bool kWantIndex, typename T>
+inline void downColumns(const T* first, std::size_t lines, std::size_t length, std::ptrdiff_t step,
+                        bool reversed, T* values, std::size_t* indices) {
+  using Flags = Vector<Bits<T>, kBytes>;
+  using Indices = Vector<Position<T>, kBytes>;
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  constexpr std::size_t kBlock = kColumnBlockBytes / sizeof(T);
+  constexpr std::size_t kVectors = kBlock / kLanes;
+  constexpr std::size_t kChunk =
+      sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
+  Flags best[kVectors];
+  Indices rowOf[kVectors];
+  T merged[kBlock];
+  for (std::size_t start = 0; start < lines; start += kBlock) {
+    // Whole vectors: the last ends at the block's last line, overlapping the
+    // one before, and a last block narrower than a vector ends at the last
+    // line, overlapping the block before.
+    std::size_t begin = start, width = lines - start < kBlock ? lines - start : kBlock;
+    if (width < kLanes) begin = lines - kLanes, width = kLanes;
+    const std::size_t vectors = (width + kLanes - 1) / kLanes;
+    const auto offset = [&](std::size_t v) { return v + 1 < vectors ? v * kLanes : width - kLanes; };
+    for (std::size_t chunk = 0; chunk < length; chunk += kChunk) {
+      const std::size_t rows = length - chunk < kChunk ? length - chunk : kChunk;
+      const T* const top = first + begin + static_cast<std::ptrdiff_t>(chunk) * step;
+      for (std::size_t v = 0; v < vectors; ++v) {
+        std::memcpy(&best[v], top + offset(v), sizeof(Flags));
+        rowOf[v] = Indices{};
+      }
+      for (std::size_t row = 1; row < rows; ++row) {
+        const T* const part = top + static_cast<std::ptrdiff_t>(row) * step;
+        const Indices here = Indices{} + static_cast<Position<T>>(row);
+        for (std::size_t v = 0; v < vectors; ++v) {
+          Flags x;
+          std::memcpy(&x, part + offset(v), sizeof x);
+          const Flags wins = beatsLanes<T>(x, best[v]);
+          best[v] = (best[v] & ~wins) | (x & wins);
+          if constexpr (kWantIndex) {
+            const Indices taken = reinterpret_cast<Indices>(wins);
+            rowOf[v] = (rowOf[v] & ~taken) | (here & taken);
+          }
+        }
+      }
+      // Each chunk's answer into the lines' own; a line that two vectors
+      // overlap takes the same answer twice, which changes nothing.
+      for (std::size_t v = 0; v < vectors; ++v) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+          const std::size_t column = offset(v) + lane;
+          const T value = std::bit_cast<T>(best[v][lane]);
+          if (chunk == 0 ||
+              (!isNaN(merged[column]) && (isNaN(value) || beats(value, merged[column])))) {
+            merged[column] = value;
+            if constexpr (kWantIndex) {
+              const std::size_t line = reversed ? lines - 1 - (begin + column) : begin + column;
+              indices[line] = chunk + rowOf[v][lane];
+            }
+          }
+        }
+      }
+    }
+    if (values) {
+      for (std::size_t column = 0; column < width; ++column) {
+        const std::size_t line = reversed ? lines - 1 - (begin + column) : begin + column;
+        values[line] = quietIfNaN(merged[column]);
+      }
+    }
+  }
+}
+
+// The search of a strided matrix, one answer per line, into `values` and
+// `indices` where each is not null.
+template <int kBytes, typename T>
+inline void largestOfLines(const T* elements, std::size_t lines, std::size_t length,
+                           std::ptrdiff_t lineStride, std::ptrdiff_t step, T* values,
+                           std::size_t* indices) {
+  if (lines == 0 || (!values && !indices)) return;
+  if (length == 0) {
+    for (std::size_t line = 0; line < lines; ++line) {
+      if (values) values[line] = lowestOf<T>();
+      if (indices) indices[line] = 0;
+    }
+    return;
+  }
+  if (length == 1) step = 1;  // one element, whatever the step
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  if (step == 1) {
+    alongLines<kBytes>(elements, lines, length, lineStride, values, indices);
+  } else if (kVectorsFor<T> && (lineStride == 1 || lineStride == -1) && lines >= kLanes) {
+    const bool reversed = lineStride == -1;
+    const T* const first = reversed ? elements - (lines - 1) : elements;
+    if (indices) {
+      downColumns<kBytes, true>(first, lines, length, step, reversed, values, indices);
+    } else {
+      downColumns<kBytes, false>(first, lines, length, step, reversed, values, indices);
+    }
+  } else {
+    for (std::size_t line = 0; line < lines; ++line) {
+      const Found<T> found =
+          lineOneByOne(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length, step);
+      if (values) values[line] = found.value;
+      if (indices) indices[line] = found.index;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace quorvel::detail
+
+// The variant's entry points for the element type it is built for: a
+// variant's file defines QUORVEL_VECTOR_BYTES and includes this header; the
+// build names the variant (QUORVEL_VARIANT) and the type (QUORVEL_ELEMENT).
+#if defined(QUORVEL_VARIANT) && defined(QUORVEL_ELEMENT) && defined(QUORVEL_VECTOR_BYTES)
+#include "largest_element_variants.h"
+
+namespace quorvel::detail::QUORVEL_VARIANT {
+
+QUORVEL_ELEMENT largest(const QUORVEL_ELEMENT* elements, std::size_t count) {
+  return detail::largest<QUORVEL_VECTOR_BYTES>(elements, count);
+}
+
+std::size_t largestIndex(const QUORVEL_ELEMENT* elements, std::size_t count) {
+  return detail::largestIndex<QUORVEL_VECTOR_BYTES>(elements, count);
+}
+
+void largestOfLines(const QUORVEL_ELEMENT* elements, std::size_t lines, std::size_t length,
+                    std::ptrdiff_t lineStride, std::ptrdiff_t step, QUORVEL_ELEMENT* values,
+                    std::size_t* indices) {
+  detail::largestOfLines<QUORVEL_VECTOR_BYTES>(elements, lines, length, lineStride, step, values,
+                                               indices);
+}
+
+}  // namespace quorvel::detail::QUORVEL_VARIANT
+#endif
+
+#endif  // QUORVEL_LARGEST_ELEMENT_MATRIX_H_
