@@ -61,6 +61,7 @@ foreach(name IN LISTS QUORVEL_VARIANTS)
 endforeach()
 
 set(type_lines)
+set(c_type_lines)
 set(QUORVEL_TABLE_SOURCES)
 set(QUORVEL_API_SOURCES)
 foreach(entry IN LISTS QUORVEL_TYPES)
@@ -68,6 +69,25 @@ foreach(entry IN LISTS QUORVEL_TYPES)
   list(GET entry 0 type_id)
   list(GET entry 1 type)
   string(APPEND type_lines "  X(${type_id}, ${type}) \\\n")
+  # For C: the type without std::, its kind, the member of a union of
+  # long long, unsigned long long and double that holds it, and numpy's name.
+  string(REPLACE "std::" "" c_type ${type_id})
+  string(REPLACE "std::" "" c_type ${type})
+  string(SUBSTRING ${type_id} 0 1 letter)
+  string(SUBSTRING ${type_id} 1 -1 bits)
+  if(letter STREQUAL "i")
+    set(kind "kSigned whole int")
+  elseif(letter STREQUAL "u")
+    set(kind "kUnsigned natural uint")
+  else()
+    set(kind "kFloat real float")
+  endif()
+  string(REPLACE " " ";" kind "${kind}")
+  list(GET kind 0 kind_name)
+  list(GET kind 1 field)
+  list(GET kind 2 numpy_kind)
+  string(APPEND c_type_lines
+    "  X(${type_id}, ${c_type}, ${kind_name}, ${field}, \"${numpy_kind}${bits}\") \\\n")
   foreach(kind IN ITEMS table api)
     set(source largest_element_table.cc)
     if(kind STREQUAL "api")
@@ -93,5 +113,11 @@ file(CONFIGURE OUTPUT ${quorvel_generated}/largest_element_table.h @ONLY CONTENT
 ${variant_lines}
 #define QUORVEL_FOR_EACH_TYPE(X) \\
 ${type_lines}
+")
+file(CONFIGURE OUTPUT ${quorvel_generated}/quorvel_types.h @ONLY CONTENT
+  "/* Generated from cmake/variants.cmake: the element types for C, as
+ * X(name, type, kind, member of a value union, numpy's name). */
+#define QUORVEL_FOR_EACH_C_TYPE(X) \\
+${c_type_lines}
 ")
 file(CONFIGURE OUTPUT ${PROJECT_BINARY_DIR}/variants.txt @ONLY CONTENT "${script_lines}")

@@ -1,10 +1,16 @@
 // SPDX-License-Identifier: MIT
 // quorvel._quorvel: the search over any buffer of one of the library's ten
-// number types, read in place. Built on CPython's Limited API for 3.11, so
-// that one binary serves every later Python.
+// number types, of any strides, read in place: whole, or along an axis as
+// numpy's max and argmax have it. Built on CPython's Limited API for 3.11,
+// so that one binary serves every later Python.
 #include <Python.h>
+#include <math.h>
 #include <quorvel/largest_element.h>
+#include <stdint.h>
 #include <string.h>
+
+// Generated from the build's table of types: QUORVEL_FOR_EACH_C_TYPE.
+#include "quorvel_types.h"
 
 // From this many bytes on, other threads run while the search reads, and
 // giving the GIL up and taking it back costs a few per cent of the call or
@@ -22,40 +28,39 @@ typedef union {
   double real;
 } Value;
 
+// One type's search of a strided matrix (strides in elements, pointers
+// aligned to the type), and how to read one of its values.
 typedef struct {
   enum Kind kind;
   Py_ssize_t size;
-  Value (*largest)(const void* elements, size_t count);
-  size_t (*largestIndex)(const void* elements, size_t count);
+  const char* dtype;  // numpy's name
+  void (*lines)(const void* elements, size_t lineCount, size_t lineLength, ptrdiff_t lineStride,
+                ptrdiff_t elementStride, void* values, size_t* indices);
+  Value (*read)(const void* element);
 } Search;
 
-#define QUORVEL_SEARCH(id, type, field)                                       \
-  static Value largest_##id(const void* elements, size_t count) {             \
-    Value value;                                                              \
-    value.field = quorvel_largest_element_##id((const type*)elements, count); \
-    return value;                                                             \
-  }                                                                           \
-  static size_t largestIndex_##id(const void* elements, size_t count) {       \
-    return quorvel_largest_element_index_##id((const type*)elements, count);  \
+#define QUORVEL_SEARCH(id, type, kind, field, dtype)                                           \
+  static void lines_##id(const void* elements, size_t lineCount, size_t lineLength,            \
+                         ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,          \
+                         size_t* indices) {                                                    \
+    quorvel_largest_element_lines_##id((const type*)elements, lineCount, lineLength, lineStride, \
+                                       elementStride, (type*)values, indices);                 \
+  }                                                                                            \
+  static Value read_##id(const void* element) {                                                \
+    type one;                                                                                  \
+    memcpy(&one, element, sizeof one);                                                         \
+    Value value;                                                                               \
+    value.field = one;                                                                         \
+    return value;                                                                              \
   }
-QUORVEL_SEARCH(i8, int8_t, whole)
-QUORVEL_SEARCH(i16, int16_t, whole)
-QUORVEL_SEARCH(i32, int32_t, whole)
-QUORVEL_SEARCH(i64, int64_t, whole)
-QUORVEL_SEARCH(u8, uint8_t, natural)
-QUORVEL_SEARCH(u16, uint16_t, natural)
-QUORVEL_SEARCH(u32, uint32_t, natural)
-QUORVEL_SEARCH(u64, uint64_t, natural)
-QUORVEL_SEARCH(f32, float, real)
-QUORVEL_SEARCH(f64, double, real)
+QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH)
 #undef QUORVEL_SEARCH
 
 static const Search kSearches[] = {
-    {kSigned, 1, largest_i8, largestIndex_i8},     {kSigned, 2, largest_i16, largestIndex_i16},
-    {kSigned, 4, largest_i32, largestIndex_i32},   {kSigned, 8, largest_i64, largestIndex_i64},
-    {kUnsigned, 1, largest_u8, largestIndex_u8},   {kUnsigned, 2, largest_u16, largestIndex_u16},
-    {kUnsigned, 4, largest_u32, largestIndex_u32}, {kUnsigned, 8, largest_u64, largestIndex_u64},
-    {kFloat, 4, largest_f32, largestIndex_f32},    {kFloat, 8, largest_f64, largestIndex_f64},
+#define QUORVEL_SEARCH_ROW(id, type, kind, field, dtype) \
+  {kind, sizeof(type), dtype, lines_##id, read_##id},
+    QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH_ROW)
+#undef QUORVEL_SEARCH_ROW
 };
 
 #define QUORVEL_ACCEPTED                                                           \
@@ -85,6 +90,15 @@ static const Letter kLetters[] = {
     {'f', kFloat, sizeof(float), 4},
     {'d', kFloat, sizeof(double), 8},
 };
+
+// The module's own: the exception for an axis out of range, and numpy,
+// imported when a result first needs it.
+typedef struct {
+  PyObject* axisError;
+  PyObject* numpy;
+} State;
+
+static State* stateOf(PyObject* module) { return (State*)PyModule_GetState(module); }
 
 // The search for a buffer's items, or NULL with the exception set. A
 // format that names no type or disagrees with the item size is a
@@ -128,29 +142,325 @@ static const Search* searchFor(const char* name, const Py_buffer* view) {
   return search;
 }
 
-// Whether the items lie one after another in C order, by the shape and
-// strides rather than by the exporter's word. Without PyBUF_INDIRECT, an
-// exporter that needs suboffsets refuses the buffer.
-static int cContiguous(const Py_buffer* view) {
-  if (!view->strides || !view->shape) return 1;
-  Py_ssize_t step = view->itemsize;
-  for (int d = view->ndim - 1; d >= 0; --d) {
-    if (view->shape[d] == 0) return 1;
-    if (view->shape[d] != 1 && view->strides[d] != step) return 0;
-    step *= view->shape[d];
+// Whether `a` ranks above `b` by the rule, neither a NaN: +0 above -0.
+static int beats(enum Kind kind, Value a, Value b) {
+  switch (kind) {
+    case kSigned:
+      return a.whole > b.whole;
+    case kUnsigned:
+      return a.natural > b.natural;
+    default:
+      return a.real > b.real || (a.real == b.real && !signbit(a.real) && signbit(b.real));
   }
-  return 1;
 }
 
+static int isNaN(enum Kind kind, Value a) { return kind == kFloat && a.real != a.real; }
+
+// A running answer: the first highest so far, or the first NaN, which ends
+// the search. Returns whether the search may stop.
 typedef struct {
+  int any;
   Value value;
   size_t index;
-  enum Kind kind;
-} Found;
+  unsigned char typed[8];  // the value in its own type
+} Best;
 
-// Searches `values` for its highest value (`wantIndex` 0) or the position
-// of its first occurrence (1). Returns 0, or -1 with the exception set.
-static int find(const char* name, PyObject* values, int wantIndex, Found* found) {
+static int take(const Search* search, Best* best, const void* typed, size_t index) {
+  const Value value = search->read(typed);
+  if (best->any && isNaN(search->kind, best->value)) return 1;
+  if (!best->any || isNaN(search->kind, value) || beats(search->kind, value, best->value)) {
+    best->any = 1;
+    best->value = value;
+    best->index = index;
+    memcpy(best->typed, typed, (size_t)search->size);
+  }
+  return isNaN(search->kind, best->value);
+}
+
+// A view's dimensions, strides in bytes.
+typedef struct {
+  Py_ssize_t shape;
+  Py_ssize_t stride;
+} Dim;
+
+typedef struct {
+  int count;
+  Dim dims[PyBUF_MAX_NDIM];
+} Dims;
+
+// The same elements in the same C order in as few dimensions as they take:
+// without those of length 1, and each merged with the next where its stride
+// steps over the whole of it.
+static void coalesce(Dims* dims) {
+  int kept = 0;
+  for (int d = 0; d < dims->count; ++d) {
+    const Dim dim = dims->dims[d];
+    if (dim.shape == 1) continue;
+    if (kept > 0 && dims->dims[kept - 1].stride == dim.stride * dim.shape) {
+      dims->dims[kept - 1].shape *= dim.shape;
+      dims->dims[kept - 1].stride = dim.stride;
+    } else {
+      dims->dims[kept++] = dim;
+    }
+  }
+  dims->count = kept;
+}
+
+// Steps an odometer over the first `count` dimensions in C order; returns
+// the byte offset of the position reached, or -1 past the last.
+static int next(const Dims* dims, int count, Py_ssize_t* at, Py_ssize_t* offset) {
+  for (int d = count - 1; d >= 0; --d) {
+    if (++at[d] < dims->dims[d].shape) {
+      *offset += dims->dims[d].stride;
+      return 1;
+    }
+    *offset -= dims->dims[d].stride * (at[d] - 1);
+    at[d] = 0;
+  }
+  return 0;
+}
+
+// What one search reads: the items' type, and whether their address and
+// strides keep each aligned to its size, which the C functions require.
+typedef struct {
+  const Search* search;
+  int aligned;
+} Reader;
+
+// Lines read a tile at a time through an aligned buffer: kTileLines lines
+// of up to kTileBytes between them.
+enum { kTileLines = 32, kTileBytes = 16384 };
+
+// The lines' answers where `base` or a stride is not a multiple of the item
+// size: each tile of the matrix copied, an element at a time, into an
+// aligned buffer that the C function reads, and each line's answers over
+// its tiles combined.
+static void linesUnaligned(const Search* search, const char* base, size_t lines, size_t length,
+                           Py_ssize_t lineStride, Py_ssize_t step, char* values,
+                           size_t* indices) {
+  const size_t size = (size_t)search->size;
+  const size_t perLine = kTileBytes / kTileLines / size;
+  double tile[kTileBytes / sizeof(double)];
+  double found[kTileLines];
+  size_t foundAt[kTileLines];
+  Best best[kTileLines];
+  for (size_t first = 0; first < lines; first += kTileLines) {
+    const size_t group = lines - first < kTileLines ? lines - first : kTileLines;
+    for (size_t line = 0; line < group; ++line) best[line].any = 0;
+    for (size_t start = 0; start < length || start == 0; start += perLine) {
+      const size_t piece = length - start < perLine ? length - start : perLine;
+      for (size_t line = 0; line < group; ++line) {
+        const char* from = base + (Py_ssize_t)(first + line) * lineStride + (Py_ssize_t)start * step;
+        for (size_t k = 0; k < piece; ++k) {
+          memcpy((char*)tile + (line * perLine + k) * size, from + (Py_ssize_t)k * step, size);
+        }
+      }
+      search->lines(tile, group, piece, (ptrdiff_t)perLine, 1, found, foundAt);
+      for (size_t line = 0; line < group; ++line) {
+        take(search, &best[line], (char*)found + line * size, start + foundAt[line]);
+      }
+      if (piece == 0) break;
+    }
+    for (size_t line = 0; line < group; ++line) {
+      if (values) memcpy(values + (first + line) * size, best[line].typed, size);
+      if (indices) indices[first + line] = best[line].index;
+    }
+  }
+}
+
+// Each line's highest into `values` and its position into `indices`
+// (either may be NULL) for a matrix of byte strides.
+static void searchLines(const Reader* reader, const char* base, size_t lines, size_t length,
+                        Py_ssize_t lineStride, Py_ssize_t step, char* values, size_t* indices) {
+  if (!reader->aligned) {
+    linesUnaligned(reader->search, base, lines, length, lineStride, step, values, indices);
+    return;
+  }
+  const Py_ssize_t size = reader->search->size;
+  reader->search->lines(base, lines, length, lineStride / size, step / size, values, indices);
+}
+
+// The first highest of a whole view of `dims` (coalesced, none empty) in C
+// order, and its flat position: the last two dimensions a matrix of lines,
+// a group of lines at a time, the rest an odometer over such matrices.
+static Best searchView(const Reader* reader, const char* base, const Dims* dims) {
+  enum { kGroup = 256 };
+  const size_t size = (size_t)reader->search->size;
+  Best best = {0, {0}, 0, {0}};
+  if (dims->count == 0) {
+    take(reader->search, &best, base, 0);
+    return best;
+  }
+  const int outer = dims->count >= 2 ? dims->count - 2 : 0;
+  const Dim line = dims->count >= 2 ? dims->dims[dims->count - 2] : (Dim){1, 0};
+  const Dim element = dims->dims[dims->count - 1];
+  double values[kGroup];
+  size_t indices[kGroup];
+  Py_ssize_t at[PyBUF_MAX_NDIM] = {0};
+  Py_ssize_t offset = 0;
+  size_t flat = 0;  // of the matrix's first element
+  const size_t matrix = (size_t)line.shape * (size_t)element.shape;
+  do {
+    for (size_t first = 0; first < (size_t)line.shape; first += kGroup) {
+      const size_t group = (size_t)line.shape - first < kGroup ? (size_t)line.shape - first : kGroup;
+      searchLines(reader, base + offset + (Py_ssize_t)first * line.stride, group,
+                  (size_t)element.shape, line.stride, element.stride, (char*)values, indices);
+      for (size_t l = 0; l < group; ++l) {
+        const size_t index = flat + (first + l) * (size_t)element.shape + indices[l];
+        if (take(reader->search, &best, (char*)values + l * size, index)) return best;
+      }
+    }
+    flat += matrix;
+  } while (next(dims, outer, at, &offset));
+  return best;
+}
+
+// A search along axes: the kept dimensions in order, the reduced ones, each
+// coalesced, and where the answers go (C order over the kept dimensions).
+typedef struct {
+  Dims kept;
+  Dims reduced;
+  char* values;
+  size_t* indices;
+} Reduction;
+
+static void reduce(const Reader* reader, const char* base, const Reduction* r) {
+  const size_t size = (size_t)reader->search->size;
+  Py_ssize_t at[PyBUF_MAX_NDIM] = {0};
+  Py_ssize_t offset = 0;
+  if (r->reduced.count <= 1) {
+    // One axis: a matrix whose lines are the innermost kept dimension.
+    const Dim axis = r->reduced.count ? r->reduced.dims[0] : (Dim){1, 0};
+    const int outer = r->kept.count ? r->kept.count - 1 : 0;
+    const Dim line = r->kept.count ? r->kept.dims[outer] : (Dim){1, 0};
+    size_t done = 0;
+    do {
+      searchLines(reader, base + offset, (size_t)line.shape, (size_t)axis.shape, line.stride,
+                  axis.stride, r->values ? r->values + done * size : NULL,
+                  r->indices ? r->indices + done : NULL);
+      done += (size_t)line.shape;
+    } while (next(&r->kept, outer, at, &offset));
+    return;
+  }
+  // Several axes that do not merge: the whole of them for each answer.
+  size_t done = 0;
+  do {
+    const Best best = searchView(reader, base + offset, &r->reduced);
+    memcpy(r->values + done * size, best.typed, size);
+    ++done;
+  } while (next(&r->kept, r->kept.count, at, &offset));
+}
+
+// The arguments, parsed: which axes are reduced, or all for axis=None.
+typedef struct {
+  int all;
+  int reduce[PyBUF_MAX_NDIM];  // by dimension
+  int keepdims;
+} Axes;
+
+// Reads `axis` for a view of `ndim` dimensions; `tuples` whether a tuple is
+// taken. Returns 0, or -1 with the exception set.
+static int readAxes(State* state, const char* name, PyObject* axis, int ndim, int tuples,
+                    Axes* axes) {
+  memset(axes->reduce, 0, sizeof axes->reduce);
+  axes->all = axis == NULL || axis == Py_None;
+  if (axes->all) return 0;
+  const int isTuple = PyTuple_Check(axis);
+  if (isTuple && !tuples) {
+    PyErr_Format(PyExc_TypeError, "%s() takes one integer axis or None, not a tuple", name);
+    return -1;
+  }
+  const Py_ssize_t count = isTuple ? PyTuple_Size(axis) : 1;
+  // A 0-d array takes axis 0 and -1, as numpy's reductions do.
+  const int dims = ndim == 0 ? 1 : ndim;
+  for (Py_ssize_t i = 0; i < count; ++i) {
+    PyObject* item = isTuple ? PyTuple_GetItem(axis, i) : axis;
+    if (!item) return -1;
+    if (PyBool_Check(item) || !PyIndex_Check(item)) {
+      PyObject* typeName = PyType_GetName(Py_TYPE(item));
+      if (typeName) {
+        PyErr_Format(PyExc_TypeError, "%s() takes an integer axis%s, not '%U'", name,
+                     tuples ? ", a tuple of them or None" : " or None", typeName);
+        Py_DECREF(typeName);
+      }
+      return -1;
+    }
+    PyObject* number = PyNumber_Index(item);
+    if (!number) return -1;
+    const Py_ssize_t given = PyLong_AsSsize_t(number);
+    Py_DECREF(number);
+    if (given == -1 && PyErr_Occurred()) return -1;
+    if (given < -dims || given >= dims) {
+      PyErr_Format(state->axisError, "axis %zd is out of bounds for array of dimension %d", given,
+                   ndim);
+      return -1;
+    }
+    const int d = (int)(given < 0 ? given + dims : given);
+    if (axes->reduce[d]) {
+      PyErr_SetString(PyExc_ValueError, "duplicate value in 'axis'");
+      return -1;
+    }
+    axes->reduce[d] = 1;
+  }
+  return 0;
+}
+
+// numpy, imported once, or NULL with an ImportError that says what to
+// install.
+static PyObject* numpyOf(State* state, const char* name) {
+  if (!state->numpy) {
+    state->numpy = PyImport_ImportModule("numpy");
+    if (!state->numpy) {
+      PyErr_Format(PyExc_ImportError,
+                   "%s() along an axis gives a numpy array, and numpy cannot be imported "
+                   "(Debian: python3-numpy)",
+                   name);
+    }
+  }
+  return state->numpy;
+}
+
+// A new C-contiguous numpy array of `shape` and numpy's type `dtype`.
+static PyObject* newArray(PyObject* numpy, const Py_ssize_t* shape, int ndim, const char* dtype) {
+  PyObject* dims = PyTuple_New(ndim);
+  if (!dims) return NULL;
+  for (int d = 0; d < ndim; ++d) {
+    PyObject* length = PyLong_FromSsize_t(shape[d]);
+    if (!length) {
+      Py_DECREF(dims);
+      return NULL;
+    }
+    PyTuple_SetItem(dims, d, length);
+  }
+  PyObject* array = PyObject_CallMethod(numpy, "empty", "Os", dims, dtype);
+  Py_DECREF(dims);
+  return array;
+}
+
+static PyObject* pythonNumber(enum Kind kind, Value value) {
+  switch (kind) {
+    case kSigned:
+      return PyLong_FromLongLong(value.whole);
+    case kUnsigned:
+      return PyLong_FromUnsignedLongLong(value.natural);
+    default:
+      return PyFloat_FromDouble(value.real);
+  }
+}
+
+// largest() and largest_index(): the highest value (`wantIndex` 0) or the
+// position of its first occurrence (1) of `values`, whole or along `axis`.
+static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObject* args,
+                      PyObject* kwargs) {
+  static char* keywords[] = {"", "axis", "keepdims", NULL};
+  PyObject* values;
+  PyObject* axis = NULL;
+  int keepdims = 0;
+  if (!PyArg_ParseTupleAndKeywords(args, kwargs, wantIndex ? "O|O$p:largest_index" : "O|O$p:largest",
+                                   keywords, &values, &axis, &keepdims)) {
+    return NULL;
+  }
+  State* state = stateOf(module);
   if (!PyObject_CheckBuffer(values)) {
     PyObject* typeName = PyType_GetName(Py_TYPE(values));
     if (typeName) {
@@ -160,99 +470,210 @@ static int find(const char* name, PyObject* values, int wantIndex, Found* found)
                    name, typeName);
       Py_DECREF(typeName);
     }
-    return -1;
+    return NULL;
   }
   Py_buffer view;
-  if (PyObject_GetBuffer(values, &view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return -1;
-  int result = -1;
+  if (PyObject_GetBuffer(values, &view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return NULL;
+  PyObject* result = NULL;
+  PyObject* array = NULL;
+  Axes axes;
   const Search* search = searchFor(name, &view);
-  if (!search) {
-    // The exception is set.
-  } else if (!cContiguous(&view)) {
-    PyErr_Format(PyExc_ValueError,
-                 "%s() takes C-contiguous memory, and this buffer is not (it has a stride, or "
-                 "is a transposed view); copy it with numpy.ascontiguousarray(a)",
-                 name);
-  } else if (view.len == 0) {
-    PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
-  } else {
-    const size_t count = (size_t)(view.len / view.itemsize);
-    PyThreadState* state = view.len >= kReleaseGilBytes ? PyEval_SaveThread() : NULL;
-    if (wantIndex) {
-      found->index = search->largestIndex(view.buf, count);
-    } else {
-      found->value = search->largest(view.buf, count);
-    }
-    if (state) PyEval_RestoreThread(state);
-    found->kind = search->kind;
-    result = 0;
+  if (!search || readAxes(state, name, axis, view.ndim, !wantIndex, &axes) != 0) goto done;
+
+  // The view's dimensions, and which are searched.
+  const int ndim = view.ndim;
+  Dim dims[PyBUF_MAX_NDIM];
+  Py_ssize_t count = 1;
+  for (int d = 0; d < ndim; ++d) {
+    dims[d].shape = view.shape ? view.shape[d] : view.len / view.itemsize;
+    dims[d].stride = view.strides ? view.strides[d] : 0;
+    count *= dims[d].shape;
   }
+  if (!view.strides) {
+    Py_ssize_t step = view.itemsize;
+    for (int d = ndim - 1; d >= 0; --d) dims[d].stride = step, step *= dims[d].shape;
+  }
+  Reduction reduction = {{0}, {0}, NULL, NULL};
+  Py_ssize_t shape[PyBUF_MAX_NDIM];
+  int resultDims = 0, emptyAxis = -1;
+  for (int d = 0; d < ndim; ++d) {
+    if (axes.all || axes.reduce[d]) {
+      reduction.reduced.dims[reduction.reduced.count++] = dims[d];
+      if (dims[d].shape == 0 && emptyAxis < 0) emptyAxis = d;
+      if (keepdims) shape[resultDims++] = 1;
+    } else {
+      reduction.kept.dims[reduction.kept.count++] = dims[d];
+      shape[resultDims++] = dims[d].shape;
+    }
+  }
+  if (emptyAxis >= 0 || (axes.all && count == 0)) {
+    if (axes.all) {
+      PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
+    } else {
+      PyErr_Format(PyExc_ValueError, "%s() cannot search along axis %d, which has length 0",
+                   name, emptyAxis);
+    }
+    goto done;
+  }
+  Reader reader = {search, (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0};
+  for (int d = 0; d < ndim; ++d) {
+    if (dims[d].shape > 1 && dims[d].stride % view.itemsize != 0) reader.aligned = 0;
+  }
+  coalesce(&reduction.kept);
+  coalesce(&reduction.reduced);
+  const int gil = view.len >= kReleaseGilBytes;
+
+  if (axes.all && !keepdims) {
+    // The whole view, as a Python number.
+    PyThreadState* thread = gil ? PyEval_SaveThread() : NULL;
+    const Best best = searchView(&reader, view.buf, &reduction.reduced);
+    if (thread) PyEval_RestoreThread(thread);
+    result = wantIndex ? PyLong_FromSize_t(best.index) : pythonNumber(search->kind, best.value);
+    goto done;
+  }
+  PyObject* numpy = numpyOf(state, name);
+  if (!numpy) goto done;
+  array = newArray(numpy, shape, ndim == 0 ? 0 : resultDims, wantIndex ? "intp" : search->dtype);
+  if (!array) goto done;
+  Py_buffer out;
+  if (PyObject_GetBuffer(array, &out, PyBUF_WRITABLE | PyBUF_C_CONTIGUOUS) != 0) goto done;
+  if (wantIndex) {
+    reduction.indices = out.buf;
+  } else {
+    reduction.values = out.buf;
+  }
+  if (out.len > 0) {
+    PyThreadState* thread = gil ? PyEval_SaveThread() : NULL;
+    if (axes.all) {
+      // keepdims: the whole view's answer, in an array of ones.
+      const Best best = searchView(&reader, view.buf, &reduction.reduced);
+      if (wantIndex) {
+        reduction.indices[0] = best.index;
+      } else {
+        memcpy(reduction.values, best.typed, (size_t)search->size);
+      }
+    } else {
+      reduce(&reader, view.buf, &reduction);
+    }
+    if (thread) PyEval_RestoreThread(thread);
+  }
+  PyBuffer_Release(&out);
+  // A 0-d answer is a numpy scalar, as numpy gives it.
+  if (resultDims == 0 || ndim == 0) {
+    PyObject* empty = PyTuple_New(0);
+    if (empty) {
+      result = PyObject_GetItem(array, empty);
+      Py_DECREF(empty);
+    }
+  } else {
+    result = array;
+    array = NULL;
+  }
+done:
+  Py_XDECREF(array);
   PyBuffer_Release(&view);
   return result;
 }
 
-static PyObject* largest(PyObject* module, PyObject* values) {
-  (void)module;
-  Found found;
-  if (find("largest", values, 0, &found) != 0) return NULL;
-  switch (found.kind) {
-    case kSigned:
-      return PyLong_FromLongLong(found.value.whole);
-    case kUnsigned:
-      return PyLong_FromUnsignedLongLong(found.value.natural);
-    default:
-      return PyFloat_FromDouble(found.value.real);
-  }
+static PyObject* largest(PyObject* module, PyObject* args, PyObject* kwargs) {
+  return find(module, "largest", 0, args, kwargs);
 }
 
-static PyObject* largestIndex(PyObject* module, PyObject* values) {
-  (void)module;
-  Found found;
-  if (find("largest_index", values, 1, &found) != 0) return NULL;
-  return PyLong_FromSize_t(found.index);
+static PyObject* largestIndex(PyObject* module, PyObject* args, PyObject* kwargs) {
+  return find(module, "largest_index", 1, args, kwargs);
 }
 
 PyDoc_STRVAR(largestDoc,
-             "largest(values, /)\n--\n\n"
+             "largest(values, /, axis=None, *, keepdims=False)\n--\n\n"
              "Return the highest value of `values`, an object with the buffer protocol (a\n"
-             "numpy array, array.array, memoryview, bytes or bytearray) whose memory is\n"
-             "C-contiguous, in any number of dimensions, holding int8, int16, int32, int64,\n"
-             "uint8, uint16, uint32, uint64, float32 or float64 in the machine's byte order.\n"
-             "bytes and bytearray count as uint8. It is read in place, once.\n\n"
-             "Returns an int, or a float for float32 and float64. Any NaN makes the answer\n"
-             "NaN, and +0.0 ranks above -0.0.\n\n"
-             "Raises TypeError for an object without the buffer protocol or items of another\n"
-             "type, and ValueError for another byte order, memory that is not C-contiguous,\n"
-             "or an empty buffer.");
+             "numpy array, array.array, memoryview, bytes or bytearray) of any strides, in any\n"
+             "number of dimensions, holding int8, int16, int32, int64, uint8, uint16, uint32,\n"
+             "uint64, float32 or float64 in the machine's byte order. bytes and bytearray\n"
+             "count as uint8. It is read in place, once.\n\n"
+             "With axis None, the whole array: an int, or a float for float32 and float64.\n"
+             "With an integer axis (negative counts from the end) or a tuple of them, the\n"
+             "highest along those axes, as numpy's max gives it: a numpy array of the\n"
+             "argument's dtype, or a numpy scalar where the answer has no dimensions. With\n"
+             "keepdims, the searched axes stay, of length 1. Any NaN makes the answer NaN,\n"
+             "and +0.0 ranks above -0.0.\n\n"
+             "Raises TypeError for an object without the buffer protocol, items of another\n"
+             "type or an axis that is not an integer; quorvel.AxisError (a ValueError and\n"
+             "an IndexError) for an axis out of range; ValueError for another byte order, a\n"
+             "repeated axis, an empty array or a searched axis of length 0; ImportError\n"
+             "along an axis without numpy.");
 
 PyDoc_STRVAR(largestIndexDoc,
-             "largest_index(values, /)\n--\n\n"
-             "Return the position of the first highest value of `values`, in the flattened\n"
-             "array as numpy's argmax gives it. `values` is as for largest(). Any NaN makes\n"
-             "the answer the first NaN's position, and +0.0 ranks above -0.0.\n\n"
-             "Raises TypeError and ValueError as largest() does.");
+             "largest_index(values, /, axis=None, *, keepdims=False)\n--\n\n"
+             "Return the position of the first highest value of `values`, as numpy's\n"
+             "argmax gives it: with axis None, in the array flattened in C order, as an int;\n"
+             "with an integer axis, the position along it, as a numpy array of intp (or a\n"
+             "numpy scalar where the answer has no dimensions). `values` and keepdims are as\n"
+             "for largest(). Any NaN makes the answer the first NaN's position, and +0.0\n"
+             "ranks above -0.0.\n\n"
+             "Raises as largest() does, and TypeError for a tuple of axes.");
 
 static PyMethodDef methods[] = {
-    {"largest", largest, METH_O, largestDoc},
-    {"largest_index", largestIndex, METH_O, largestIndexDoc},
+    {"largest", (PyCFunction)(void (*)(void))largest, METH_VARARGS | METH_KEYWORDS, largestDoc},
+    {"largest_index", (PyCFunction)(void (*)(void))largestIndex, METH_VARARGS | METH_KEYWORDS,
+     largestIndexDoc},
     {NULL, NULL, 0, NULL},
+};
+
+static int execute(PyObject* module) {
+  State* state = stateOf(module);
+  state->numpy = NULL;
+  PyObject* bases = PyTuple_Pack(2, PyExc_ValueError, PyExc_IndexError);
+  if (!bases) return -1;
+  state->axisError = PyErr_NewExceptionWithDoc(
+      "quorvel.AxisError", "An axis out of range for the array, as numpy's AxisError.", bases,
+      NULL);
+  Py_DECREF(bases);
+  if (!state->axisError) return -1;
+  if (PyModule_AddObjectRef(module, "AxisError", state->axisError) != 0) return -1;
+  return PyModule_AddStringConstant(module, "__version__", QUORVEL_MODULE_VERSION);
+}
+
+static int traverse(PyObject* module, visitproc visit, void* arg) {
+  State* state = stateOf(module);
+  Py_VISIT(state->axisError);
+  Py_VISIT(state->numpy);
+  return 0;
+}
+
+static int clear(PyObject* module) {
+  State* state = stateOf(module);
+  Py_CLEAR(state->axisError);
+  Py_CLEAR(state->numpy);
+  return 0;
+}
+
+static void release(void* module) { clear(module); }
+
+// A slot's value is an object pointer; ISO C has no conversion from a
+// function pointer to one, so the function goes through a union.
+static union {
+  int (*function)(PyObject*);
+  void* pointer;
+} executeSlot = {execute};
+
+static PyModuleDef_Slot slots[] = {
+    {Py_mod_exec, NULL},
+    {0, NULL},
 };
 
 static struct PyModuleDef definition = {
     PyModuleDef_HEAD_INIT,
     "quorvel._quorvel",
     "The highest value of an array of numbers, and where it is, read in place.",
-    0,
+    sizeof(State),
     methods,
-    NULL,
-    NULL,
-    NULL,
-    NULL,
+    slots,
+    traverse,
+    clear,
+    release,
 };
 
 PyMODINIT_FUNC PyInit__quorvel(void) {
-  PyObject* module = PyModule_Create(&definition);
-  const char* version = QUORVEL_MODULE_VERSION;
-  if (module && PyModule_AddStringConstant(module, "__version__", version) != 0) Py_CLEAR(module);
-  return module;
+  slots[0].value = executeSlot.pointer;
+  return PyModuleDef_Init(&definition);
 }
