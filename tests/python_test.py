@@ -8,6 +8,7 @@ import array
 import ctypes
 import math
 import random
+import subprocess
 import sys
 import threading
 import unittest
@@ -77,6 +78,122 @@ class AgreesWithNumpy(unittest.TestCase):
         self.assertEqual(quorvel.largest(numpy.array(5.5)), 5.5)
 
 
+def layouts(base):
+    """The views of the same numbers that numpy hands over without a copy,
+    and two it cannot make aligned: (name, view), each equal to `base`."""
+    flip = tuple(slice(None, None, -1) for _ in base.shape)
+    double = numpy.zeros(tuple(2 * n for n in base.shape), base.dtype)
+    double[tuple(slice(None, None, 2) for _ in base.shape)] = base
+    yield "C order", base
+    yield "Fortran order", numpy.asfortranarray(base)
+    yield "transposed", numpy.ascontiguousarray(base.T).T
+    yield "stepped", double[tuple(slice(None, None, 2) for _ in base.shape)]
+    reversed_ = numpy.ascontiguousarray(base[flip])
+    yield "reversed", reversed_[flip]
+    if base.ndim and base.shape[0]:
+        yield "broadcast", numpy.broadcast_to(base[:1], base.shape)
+    raw = numpy.zeros(base.nbytes + 1, "uint8")
+    unaligned = numpy.frombuffer(raw, base.dtype, base.size, offset=1).reshape(base.shape)
+    unaligned[...] = base
+    yield "unaligned", unaligned
+    packed = numpy.zeros(base.size, [("pad", "u1"), ("value", base.dtype)])
+    packed["value"] = base.ravel()
+    yield "byte strides", packed["value"].reshape(base.shape)
+
+
+def expected_of(function, values, axis, keepdims):
+    try:
+        return function(values, axis=axis, keepdims=keepdims)
+    except ValueError as error:
+        return type(error)
+
+
+@needs_numpy
+class AlongAxes(unittest.TestCase):
+    SHAPES = ((), (7,), (3, 5), (2, 3, 4), (2, 1, 3, 5), (5, 37), (33, 6), (3, 129), (4, 0), (0,))
+
+    def assertAnswers(self, search, reference, values, axis, keepdims):
+        expected = expected_of(reference, values, axis, keepdims)
+        if isinstance(expected, type):
+            self.assertRaises(expected, search, values, axis=axis, keepdims=keepdims)
+            return
+        found = search(values, axis=axis, keepdims=keepdims)
+        if axis is None and not keepdims:
+            self.assertTrue(same(found, expected.item()), (found, expected))
+            return
+        # An array where numpy gives one, else a numpy scalar, of its dtype.
+        self.assertIs(type(found), type(expected))
+        as_array = numpy.asarray(found)
+        self.assertEqual(as_array.shape, numpy.shape(expected))
+        self.assertEqual(as_array.dtype, numpy.asarray(expected).dtype)
+        self.assertTrue(numpy.array_equal(as_array, expected, equal_nan=as_array.dtype.kind == "f"),
+                        (found, expected))
+
+    def fills(self, dtype, shape, rng):
+        """Ties, and for floats NaNs too (no zeros, whose signs numpy does
+        not tell apart)."""
+        if numpy.dtype(dtype).kind == "f":
+            ties = rng.integers(1, 4, shape).astype(dtype)
+            yield "ties", ties
+            nan = ties.copy()
+            if nan.size:
+                nan.flat[rng.integers(0, nan.size, 2)] = numpy.nan
+            yield "NaN", nan
+        else:
+            info = numpy.iinfo(dtype)
+            yield "ties", rng.integers(info.max - 2, info.max, shape, dtype=dtype, endpoint=True)
+
+    def test_every_axis_layout_and_type_gives_numpys_answer(self):
+        rng = numpy.random.default_rng(30)
+        for dtype in NUMPY_TYPES:
+            for shape in self.SHAPES:
+                ndim = len(shape)
+                axes = [None, *range(-ndim, ndim)] if ndim else [None, 0, -1]
+                tuples = [(), tuple(range(ndim)), (0, ndim - 1)] if ndim >= 2 else []
+                for fill, base in self.fills(dtype, shape, rng):
+                    for layout, values in layouts(base):
+                        for keepdims in (False, True):
+                            with self.subTest(dtype=dtype, shape=shape, fill=fill, layout=layout,
+                                              keepdims=keepdims):
+                                for axis in axes:
+                                    self.assertAnswers(quorvel.largest, numpy.max, values, axis, keepdims)
+                                    self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis,
+                                                       keepdims)
+                                for axis in tuples:
+                                    self.assertAnswers(quorvel.largest, numpy.max, values, axis, keepdims)
+
+    def test_the_first_highest_in_c_order_whatever_the_memory_order(self):
+        self.assertEqual(quorvel.largest_index(numpy.array([[1, 9], [9, 1], [0, 0]]).T), 1)
+        # The highest, or a NaN, twice in each of the outer pieces of views
+        # whose memory order differs from their C order.
+        rng = numpy.random.default_rng(31)
+        for shape in ((3, 4, 70), (2, 3, 4, 33)):
+            for special in (numpy.inf, numpy.nan):
+                base = rng.integers(1, 4, shape).astype("float32")
+                for piece in numpy.ndindex(*shape[:-2]):
+                    where = rng.integers(0, shape[-2] * shape[-1], 2)
+                    base[piece].flat[where] = special
+                for layout, values in layouts(base):
+                    with self.subTest(shape=shape, special=special, layout=layout):
+                        self.assertEqual(quorvel.largest_index(values), numpy.argmax(values))
+                        for axis in range(-len(shape), len(shape)):
+                            self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis, False)
+
+    def test_the_shapes_people_ask_of(self):
+        rng = numpy.random.default_rng(32)
+        cases = (((3, 5000), "float64", 0), ((10, 96, 128), "uint8", 0), ((300, 300), "float32", 0),
+                 ((6553, 10), "float32", -1), ((6553, 16), "int32", 1), ((64, 1000), "float32", -1))
+        for shape, dtype, axis in cases:
+            values = rng.integers(0, 200, shape).astype(dtype)
+            with self.subTest(shape=shape, dtype=dtype, axis=axis):
+                self.assertAnswers(quorvel.largest, numpy.max, values, axis, False)
+                self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis, False)
+        for base in (numpy.arange(1 << 16, dtype="int32"), numpy.arange(1 << 16, dtype="float32")):
+            values = base[::2]
+            self.assertEqual(quorvel.largest(values), values.max())
+            self.assertEqual(quorvel.largest_index(values), numpy.argmax(values))
+
+
 class TakesBuffers(unittest.TestCase):
     def test_array_array_of_every_type_code(self):
         for code in "bhilqBHILQfd":
@@ -117,54 +234,98 @@ class TakesBuffers(unittest.TestCase):
 
 
 def error_rows():
-    """(description, object, exception, what the message says)."""
+    """(description, object, keyword arguments, exception, what the message
+    says)."""
     accepted = "b h i l q B H I L Q f d"
-    rows = [(f"not a buffer: {type(value).__name__}", value, TypeError, "int8")
+    rows = [(f"not a buffer: {type(value).__name__}", value, {}, TypeError, "int8")
             for value in (None, "text", [1, 2], 7)]
-    rows += [("format ?", memoryview(b"\x00\x01").cast("?"), TypeError, f"'?' and size 1; it takes int8"),
-             ("empty bytes", b"", ValueError, "arg is an empty buffer"),
-             ("empty array.array", array.array("i"), ValueError, "arg is an empty buffer"),
-             ("strided memoryview", memoryview(b"abcdef")[::2], ValueError, "numpy.ascontiguousarray")]
+    rows += [("format ?", memoryview(b"\x00\x01").cast("?"), {}, TypeError, "'?' and size 1; it takes int8"),
+             ("empty bytes", b"", {}, ValueError, "arg is an empty buffer"),
+             ("empty array.array", array.array("i"), {}, ValueError, "arg is an empty buffer"),
+             ("axis of a float", b"ab", {"axis": 0.0}, TypeError, "integer axis"),
+             ("axis True", b"ab", {"axis": True}, TypeError, "integer axis"),
+             ("axis as a list", b"ab", {"axis": [0]}, TypeError, "integer axis"),
+             ("axis out of range", b"ab", {"axis": 1}, quorvel.AxisError,
+              "axis 1 is out of bounds for array of dimension 1"),
+             ("negative axis out of range", b"ab", {"axis": -2}, IndexError,
+              "axis -2 is out of bounds for array of dimension 1"),
+             ("keyword not taken", b"ab", {"out": None}, TypeError, "out")]
     swapped_int = ctypes.c_int32.__ctype_be__ if sys.byteorder == "little" else ctypes.c_int32.__ctype_le__
-    rows.append(("ctypes array in the other byte order", (swapped_int * 3)(), ValueError, "byte order"))
+    rows.append(("ctypes array in the other byte order", (swapped_int * 3)(), {}, ValueError, "byte order"))
     if numpy is not None:
-        rows += [(f"format {dtype}", numpy.zeros(3, dtype), TypeError, accepted)
+        rows += [(f"format {dtype}", numpy.zeros(3, dtype), {}, TypeError, accepted)
                  for dtype in ("float16", "complex64", "object", "bool", "i4,i4")]
         swapped = "big" if sys.byteorder == "little" else "little"
-        rows += [(f"byte order {dtype}", numpy.arange(4).astype(dtype), ValueError, ".astype")
+        rows += [(f"byte order {dtype}", numpy.arange(4).astype(dtype), {}, ValueError, ".astype")
                  for dtype in (numpy.dtype(t).newbyteorder(swapped) for t in ("int32", "float64"))]
         grid = numpy.arange(12, dtype="int32").reshape(3, 4)
-        rows += [("transposed", grid.T, ValueError, "numpy.ascontiguousarray"),
-                 ("every other column", grid[:, ::2], ValueError, "numpy.ascontiguousarray"),
-                 ("every other item", numpy.arange(10.0)[::2], ValueError, "numpy.ascontiguousarray"),
+        rows += [("empty numpy", numpy.zeros((3, 0)), {}, ValueError, "arg is an empty buffer"),
+                 ("empty numpy, keepdims", numpy.zeros((3, 0)), {"keepdims": True}, ValueError,
+                  "arg is an empty buffer"),
+                 ("along an axis of length 0", numpy.zeros((3, 0)), {"axis": 1}, ValueError,
+                  "along axis 1, which has length 0"),
+                 ("along an axis of length 0, the result empty", numpy.zeros((0, 0)), {"axis": -1},
+                  ValueError, "along axis 1, which has length 0"),
+                 ("axis 2 of a matrix", grid, {"axis": 2}, ValueError,
+                  "axis 2 is out of bounds for array of dimension 2"),
+                 ("axis 1 of a 0-d array", numpy.array(3), {"axis": 1}, quorvel.AxisError,
+                  "axis 1 is out of bounds for array of dimension 0"),
                  # Large enough that a search of it would give the GIL up.
-                 ("every other of 1 MiB", numpy.arange(1 << 17, dtype="float64")[::2], ValueError,
-                  "numpy.ascontiguousarray"),
-                 ("empty numpy", numpy.zeros((3, 0)), ValueError, "arg is an empty buffer")]
+                 ("axis out of range of 1 MiB", numpy.arange(1 << 17, dtype="float64")[::2],
+                  {"axis": 3}, quorvel.AxisError, "out of bounds")]
     return rows
 
 
+TUPLE_ROWS = [("repeated axis", (0, 0), ValueError, "duplicate value in 'axis'"),
+              ("repeated axis, one negative", (1, -1), ValueError, "duplicate value in 'axis'"),
+              ("axis out of range in a tuple", (0, 2), quorvel.AxisError, "axis 2 is out of bounds"),
+              ("a bool in a tuple", (0, False), TypeError, "integer axis")]
+
+
 class Errors(unittest.TestCase):
+    def check(self, search, description, values, kwargs, exception, says):
+        with self.subTest(description, search=search.__name__):
+            buffer = not description.startswith("not a buffer")
+            references = sys.getrefcount(values)
+            with self.assertRaises(exception) as raised:
+                search(values, **kwargs)
+            message = str(raised.exception)
+            if "keyword" not in description:
+                self.assertTrue(message.startswith(f"{search.__name__}() ") or "axis" in message, message)
+            self.assertIn(says, message)
+            del raised
+            # The buffer is released: no reference to the exporter is left
+            # behind, and a bytearray can grow again.
+            if buffer:
+                self.assertEqual(sys.getrefcount(values), references)
+
     def test_each_error_has_its_exception_and_message(self):
-        for description, values, exception, says in error_rows():
+        for description, values, kwargs, exception, says in error_rows():
             for search in SEARCHES:
-                with self.subTest(description, search=search.__name__):
-                    buffer = not description.startswith("not a buffer")
-                    references = sys.getrefcount(values)
-                    with self.assertRaises(exception) as raised:
-                        search(values)
-                    message = str(raised.exception)
-                    self.assertTrue(message.startswith(f"{search.__name__}() "), message)
-                    self.assertIn(says, message)
-                    del raised
-                    # The buffer is released: no reference to the exporter is
-                    # left behind, and a bytearray can grow again.
-                    if buffer:
-                        self.assertEqual(sys.getrefcount(values), references)
+                self.check(search, description, values, kwargs, exception, says)
+        matrix = array.array("h", range(6))
+        grid = memoryview(matrix).cast("B").cast("h", (2, 3))
+        for description, axis, exception, says in TUPLE_ROWS:
+            self.check(quorvel.largest, description, grid, {"axis": axis}, exception, says)
+        self.check(quorvel.largest_index, "a tuple of axes", grid, {"axis": (0,)}, TypeError, "not a tuple")
         empty = bytearray()
         self.assertRaises(ValueError, quorvel.largest, empty)
         empty.append(7)
         self.assertEqual(quorvel.largest(empty), 7)
+
+    def test_axis_error_is_a_value_error_and_an_index_error(self):
+        self.assertTrue(issubclass(quorvel.AxisError, ValueError))
+        self.assertTrue(issubclass(quorvel.AxisError, IndexError))
+
+    def test_without_numpy_an_axis_raises_import_error_and_the_rest_works(self):
+        script = ("import sys; sys.modules['numpy'] = None; import quorvel\n"
+                  "assert quorvel.largest(b'\\x01\\x09\\x03') == 9\n"
+                  "try:\n    quorvel.largest(b'\\x01', axis=0)\n"
+                  "except ImportError as error:\n    print(error)\n")
+        done = subprocess.run([sys.executable, "-c", script], capture_output=True, text=True,
+                              timeout=60, check=False)
+        self.assertEqual(done.returncode, 0, done.stderr)
+        self.assertIn("python3-numpy", done.stdout)
 
 
 @needs_numpy

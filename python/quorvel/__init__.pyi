@@ -1,5 +1,6 @@
 # SPDX-License-Identifier: MIT
 import sys
+from typing import Any, Literal, SupportsIndex, overload
 
 if sys.version_info >= (3, 12):
     from collections.abc import Buffer
@@ -8,5 +9,17 @@ else:
 
 __version__: str
 
-def largest(values: Buffer, /) -> int | float: ...
-def largest_index(values: Buffer, /) -> int: ...
+class AxisError(ValueError, IndexError): ...
+
+# Along an axis the answer is a numpy array, or a numpy scalar where it has
+# no dimensions; the package does not need numpy to be typed against.
+@overload
+def largest(values: Buffer, /, axis: None = None, *, keepdims: Literal[False] = False) -> int | float: ...
+@overload
+def largest(values: Buffer, /, axis: SupportsIndex | tuple[SupportsIndex, ...] | None = None, *,
+            keepdims: bool = False) -> Any: ...
+@overload
+def largest_index(values: Buffer, /, axis: None = None, *, keepdims: Literal[False] = False) -> int: ...
+@overload
+def largest_index(values: Buffer, /, axis: SupportsIndex | None = None, *,
+                  keepdims: bool = False) -> Any: ...
