@@ -7,6 +7,8 @@
 // exactly its size (AddressSanitizer's redzones), between guards higher than
 // anything it holds (the type's highest, or NaN), at an offset the first
 // byte picks, and against pages that may not be read, on either side.
+// The same elements are also searched as a strided matrix, one answer per
+// line, whose shape and strides the next three bytes pick.
 
 #include <quorvel/largest_element.h>
 #include <sys/mman.h>
@@ -48,6 +50,13 @@ struct GuardedPages {
   }
 };
 
+// The public functions, as a variant's are held.
+template <typename T>
+quorvel::detail::Kernels<T> publicKernels() {
+  using C = quorvel::detail::CSearch<T>;
+  return {C::largest, C::index, C::lines};
+}
+
 template <typename T>
 void check(const char* type, const T* view, std::size_t count, const std::uint8_t* bytes,
            const char* layout) {
@@ -63,7 +72,51 @@ void check(const char* type, const T* view, std::size_t count, const std::uint8_
     if (std::memcmp(view, bytes, count * sizeof(T)) != 0)
       fail(name, type, layout, "view changed", count);
   };
-  searchWith("public", {quorvel::detail::CSearch<T>::largest, quorvel::detail::CSearch<T>::index});
+  searchWith("public", publicKernels<T>());
+  const auto kernels = detail::variantKernels<T>();
+  for (std::size_t at = 0; at < kernels.size(); ++at) {
+    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
+      searchWith(detail::variants()[at].name, kernels[at]);
+    }
+  }
+}
+
+// The matrix the bytes pick over the `count` elements at `view`: lines of
+// adjacent elements, lines next to each other (columns), or small strides of
+// either sign; as long as the view holds, its origin placed so that every
+// element is inside the view.
+template <typename T>
+void checkLines(const char* type, const T* view, std::size_t count, const std::uint8_t* picks) {
+  namespace detail = quorvel::detail;
+  const auto lines = static_cast<std::ptrdiff_t>(1 + picks[0] % 80);
+  std::ptrdiff_t lineStride = picks[1] % 11 - 5, step = picks[2] % 11 - 5;
+  switch (picks[1] % 3) {
+    case 0:
+      step = 1;
+      break;
+    case 1:
+      lineStride = picks[2] % 2 ? 1 : -1;
+      step = (picks[2] % 4 < 2 ? 1 : -1) * (lines + picks[2] % 3);
+      break;
+  }
+  const std::ptrdiff_t across = (lines - 1) * (lineStride < 0 ? -lineStride : lineStride);
+  const std::ptrdiff_t reach = static_cast<std::ptrdiff_t>(count) - 1 - across;
+  if (reach < 0) return;
+  const std::ptrdiff_t along = step < 0 ? -step : step;
+  const std::ptrdiff_t length = step == 0 ? picks[2] % 70 : reach / along + 1;
+  const T* const origin = view + (lineStride < 0 ? across : 0) + (step < 0 ? (length - 1) * along : 0);
+  std::vector<T> line(static_cast<std::size_t>(length)), values(static_cast<std::size_t>(lines));
+  std::vector<std::size_t> indices(static_cast<std::size_t>(lines));
+  const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
+    search.largestOfLines(origin, lines, length, lineStride, step, values.data(), indices.data());
+    for (std::ptrdiff_t l = 0; l < lines; ++l) {
+      for (std::ptrdiff_t k = 0; k < length; ++k) line[k] = origin[l * lineStride + k * step];
+      const std::pair<T, std::size_t> expected = quorvel::testing::reference(line.data(), line.size());
+      if (!quorvel::testing::sameValue(values[l], expected.first) || indices[l] != expected.second)
+        fail(name, type, "matrix", "wrong answer for a line", count);
+    }
+  };
+  searchWith("public", publicKernels<T>());
   const auto kernels = detail::variantKernels<T>();
   for (std::size_t at = 0; at < kernels.size(); ++at) {
     if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
@@ -81,6 +134,7 @@ void checkType(const char* type, std::size_t offset, const std::uint8_t* bytes, 
   std::vector<T> exact(count);
   std::memcpy(exact.data(), bytes, count * sizeof(T));
   check(type, exact.data(), count, bytes, "exact allocation");
+  if (size >= 3) checkLines(type, exact.data(), count, bytes);
 
   // 64 bytes of guards on each side cover a whole 512-bit vector read too far.
   constexpr std::size_t kGuards = 64 / sizeof(T);
