@@ -6,7 +6,8 @@
 // 128 MiB (from main memory): the value and the position through the public
 // functions, and the value through each variant. Also ten-element calls of
 // the first int32_t function and of each variant beside a plain loop, which
-// decide the variant that serves short views.
+// decide the variant that serves short views. And the search of a matrix of
+// int32_t, its bytes as above: down 256 columns, and along rows of 16.
 //
 // Benchmarks are named TYPE/SEARCH/BYTES; --benchmark_filter=^f32/ runs one
 // type.
@@ -104,6 +105,36 @@ void addTen(const std::string& name, Search search) {
       ->Arg(10 * sizeof(std::int32_t));
 }
 
+// The lines' answers, for the largest matrix measured.
+template <typename Answer>
+Answer* answers() {
+  static std::vector<Answer> all(kMostBytes / sizeof(std::int32_t));
+  return all.data();
+}
+
+// A matrix of int32_t over the benchmark's bytes: `columns` across, rows to
+// fill the size; one answer per column (`down`) or per row.
+void addMatrix(const std::string& name, std::size_t columns, bool down) {
+  answers<std::int32_t>();  // made before they are timed
+  answers<std::size_t>();
+  for (const bool index : {false, true}) {
+    const auto search = [columns, down, index](const std::int32_t* elements, std::size_t count) {
+      const std::size_t rows = count / columns;
+      const auto across = static_cast<std::ptrdiff_t>(columns);
+      std::size_t* const indices = index ? answers<std::size_t>() : nullptr;
+      if (down) {
+        quorvel_largest_element_lines_i32(elements, columns, rows, 1, across,
+                                          answers<std::int32_t>(), indices);
+      } else {
+        quorvel_largest_element_lines_i32(elements, rows, columns, across, 1,
+                                          answers<std::int32_t>(), indices);
+      }
+      return answers<std::int32_t>()[0];
+    };
+    add<std::int32_t>("i32", name + (index ? ":index" : ":value"), search);
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -121,6 +152,8 @@ int main(int argc, char** argv) {
       addTen(std::string("variant:") + detail::variants()[at].name, kernels[at].largest);
     }
   }
+  addMatrix("matrix:down_256_columns", 256, true);
+  addMatrix("matrix:along_rows_of_16", 16, false);
   benchmark::Initialize(&argc, argv);
   if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
   benchmark::RunSpecifiedBenchmarks();

@@ -141,10 +141,29 @@ inline Flags beatsLanes(Flags x, Flags best) {
   return wins;
 }
 
-// The lines' state while their elements are read: a block of adjacent lines
-// of up to kColumnBlockBytes in each row, so that the state stays in the
-// first-level cache while each row's part is read in order.
-constexpr std::size_t kColumnBlockBytes = 2048;
+// How the lines are read, by the matrix's size. While it fits in cache: a
+// block of adjacent lines, up to 2 KiB of each row, kInCacheRows rows at a
+// time and those kGroup vectors at a time, so that each vector's state
+// stays in registers down the rows and goes to memory once a tile. From
+// memory that order ran at a third of the memory's speed, and row by row,
+// the state in the first-level cache, ran at its speed, but only where a
+// block holds the whole row: so larger blocks there, 8 KiB. The processor's
+// own prefetcher fell behind either, so the rows kAhead on are asked for
+// ahead of their reads (doc/performance.md).
+constexpr std::size_t kInCacheBlockBytes = 2048;
+constexpr std::size_t kInCacheRows = 8;
+constexpr std::size_t kFromMemoryBlockBytes = 8192;
+constexpr std::uint64_t kFromMemoryBytes = std::uint64_t{16} << 20;
+constexpr std::size_t kGroup = 4;
+constexpr std::size_t kAhead = 8;
+enum class Reading { bySize, inCache, fromMemory };  // the tests choose
+
+// A prefetch `bytes` past `at`, the address reckoned as a number: it may lie
+// past the matrix, where a prefetch is harmless but a pointer may not point.
+template <typename T>
+inline void prefetch(const T* at, std::ptrdiff_t bytes) {
+  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + bytes));
+}
 
 // Lines that lie next to each other (`reversed`: the last line first), each
 // of `length` elements `step` apart: a vector of lines at once. The row of
@@ -153,67 +172,93 @@ constexpr std::size_t kColumnBlockBytes = 2048;
 // merged into the lines' answer.
 template <int kBytes, bool kWantIndex, typename T>
 inline void downColumns(const T* first, std::size_t lines, std::size_t length, std::ptrdiff_t step,
-                        bool reversed, T* values, std::size_t* indices) {
+                        bool reversed, T* values, std::size_t* indices, Reading reading) {
   using Flags = Vector<Bits<T>, kBytes>;
   using Indices = Vector<Position<T>, kBytes>;
   constexpr std::size_t kLanes = kBytes / sizeof(T);
-  constexpr std::size_t kBlock = kColumnBlockBytes / sizeof(T);
-  constexpr std::size_t kVectors = kBlock / kLanes;
+  constexpr std::size_t kVectors = kFromMemoryBlockBytes / kBytes;
+  const bool fromMemory =
+      reading == Reading::bySize ? std::uint64_t{lines} * length * sizeof(T) >= kFromMemoryBytes
+                                 : reading == Reading::fromMemory;
+  const std::size_t kBlock = (fromMemory ? kFromMemoryBlockBytes : kInCacheBlockBytes) / sizeof(T);
+  const std::size_t kRowTile = fromMemory ? 1 : kInCacheRows;
   constexpr std::size_t kChunk =
       sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
   Flags best[kVectors];
   Indices rowOf[kVectors];
-  T merged[kBlock];
+  T merged[kFromMemoryBlockBytes / sizeof(T)];
+  // The block: its first line, its width, and the vectors that cover it,
+  // the last ending at its last line.
+  std::size_t begin = 0, width = 0, vectors = 0;
+  const auto offsetOf = [&](std::size_t v) { return v + 1 < vectors ? v * kLanes : width - kLanes; };
+  // Rows `row` to `row + count` of the chunk at `top`, for kG vectors from v.
+  const auto tile = [&]<std::size_t kG>(const T* top, std::size_t v, std::size_t row,
+                                        std::size_t count, std::ptrdiff_t ahead) {
+    Flags b[kG];
+    Indices r[kG];
+    for (std::size_t g = 0; g < kG; ++g) b[g] = best[v + g], r[g] = rowOf[v + g];
+    for (std::size_t k = 0; k < count; ++k) {
+      const T* const part = top + static_cast<std::ptrdiff_t>(row + k) * step;
+      const Indices here = Indices{} + static_cast<Position<T>>(row + k);
+      for (std::size_t g = 0; g < kG; ++g) {
+        Flags x;
+        std::memcpy(&x, part + offsetOf(v + g), sizeof x);
+        prefetch(part + offsetOf(v + g), ahead);
+        const Flags wins = beatsLanes<T>(x, b[g]);
+        b[g] = (b[g] & ~wins) | (x & wins);
+        if constexpr (kWantIndex) {
+          const Indices taken = reinterpret_cast<Indices>(wins);
+          r[g] = (r[g] & ~taken) | (here & taken);
+        }
+      }
+    }
+    for (std::size_t g = 0; g < kG; ++g) best[v + g] = b[g], rowOf[v + g] = r[g];
+  };
   for (std::size_t start = 0; start < lines; start += kBlock) {
     // Whole vectors: the last ends at the block's last line, overlapping the
     // one before, and a last block narrower than a vector ends at the last
     // line, overlapping the block before.
-    std::size_t begin = start, width = lines - start < kBlock ? lines - start : kBlock;
+    begin = start, width = lines - start < kBlock ? lines - start : kBlock;
     if (width < kLanes) begin = lines - kLanes, width = kLanes;
-    const std::size_t vectors = (width + kLanes - 1) / kLanes;
-    const auto offset = [&](std::size_t v) { return v + 1 < vectors ? v * kLanes : width - kLanes; };
+    vectors = (width + kLanes - 1) / kLanes;
+    const auto lineOf = [&](std::size_t column) {
+      return reversed ? lines - 1 - (begin + column) : begin + column;
+    };
     for (std::size_t chunk = 0; chunk < length; chunk += kChunk) {
       const std::size_t rows = length - chunk < kChunk ? length - chunk : kChunk;
       const T* const top = first + begin + static_cast<std::ptrdiff_t>(chunk) * step;
       for (std::size_t v = 0; v < vectors; ++v) {
-        std::memcpy(&best[v], top + offset(v), sizeof(Flags));
+        std::memcpy(&best[v], top + offsetOf(v), sizeof(Flags));
         rowOf[v] = Indices{};
       }
-      for (std::size_t row = 1; row < rows; ++row) {
-        const T* const part = top + static_cast<std::ptrdiff_t>(row) * step;
-        const Indices here = Indices{} + static_cast<Position<T>>(row);
-        for (std::size_t v = 0; v < vectors; ++v) {
-          Flags x;
-          std::memcpy(&x, part + offset(v), sizeof x);
-          const Flags wins = beatsLanes<T>(x, best[v]);
-          best[v] = (best[v] & ~wins) | (x & wins);
-          if constexpr (kWantIndex) {
-            const Indices taken = reinterpret_cast<Indices>(wins);
-            rowOf[v] = (rowOf[v] & ~taken) | (here & taken);
-          }
-        }
+      for (std::size_t row = 1; row < rows; row += kRowTile) {
+        const std::size_t count = rows - row < kRowTile ? rows - row : kRowTile;
+        const std::ptrdiff_t ahead =
+            row + kAhead < rows ? static_cast<std::ptrdiff_t>(kAhead * sizeof(T)) * step : 0;
+        std::size_t v = 0;
+        for (; v + kGroup <= vectors; v += kGroup) tile.template operator()<kGroup>(top, v, row, count, ahead);
+        for (; v < vectors; ++v) tile.template operator()<1>(top, v, row, count, ahead);
       }
       // Each chunk's answer into the lines' own; a line that two vectors
       // overlap takes the same answer twice, which changes nothing.
       for (std::size_t v = 0; v < vectors; ++v) {
         for (std::size_t lane = 0; lane < kLanes; ++lane) {
-          const std::size_t column = offset(v) + lane;
+          const std::size_t column = offsetOf(v) + lane;
           const T value = std::bit_cast<T>(best[v][lane]);
-          if (chunk == 0 ||
-              (!isNaN(merged[column]) && (isNaN(value) || beats(value, merged[column])))) {
+          if (length <= kChunk) {
+            if (values) values[lineOf(column)] = quietIfNaN(value);
+            if constexpr (kWantIndex) indices[lineOf(column)] = rowOf[v][lane];
+          } else if (chunk == 0 || (!isNaN(merged[column]) &&
+                                    (isNaN(value) || beats(value, merged[column])))) {
             merged[column] = value;
-            if constexpr (kWantIndex) {
-              const std::size_t line = reversed ? lines - 1 - (begin + column) : begin + column;
-              indices[line] = chunk + rowOf[v][lane];
-            }
+            if constexpr (kWantIndex) indices[lineOf(column)] = chunk + rowOf[v][lane];
           }
         }
       }
     }
-    if (values) {
+    if (values && length > kChunk) {
       for (std::size_t column = 0; column < width; ++column) {
-        const std::size_t line = reversed ? lines - 1 - (begin + column) : begin + column;
-        values[line] = quietIfNaN(merged[column]);
+        values[lineOf(column)] = quietIfNaN(merged[column]);
       }
     }
   }
@@ -224,7 +269,7 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
 template <int kBytes, typename T>
 inline void largestOfLines(const T* elements, std::size_t lines, std::size_t length,
                            std::ptrdiff_t lineStride, std::ptrdiff_t step, T* values,
-                           std::size_t* indices) {
+                           std::size_t* indices, Reading reading = Reading::bySize) {
   if (lines == 0 || (!values && !indices)) return;
   if (length == 0) {
     for (std::size_t line = 0; line < lines; ++line) {
@@ -241,9 +286,9 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
     const bool reversed = lineStride == -1;
     const T* const first = reversed ? elements - (lines - 1) : elements;
     if (indices) {
-      downColumns<kBytes, true>(first, lines, length, step, reversed, values, indices);
+      downColumns<kBytes, true>(first, lines, length, step, reversed, values, indices, reading);
     } else {
-      downColumns<kBytes, false>(first, lines, length, step, reversed, values, indices);
+      downColumns<kBytes, false>(first, lines, length, step, reversed, values, indices, reading);
     }
   } else {
     for (std::size_t line = 0; line < lines; ++line) {

@@ -384,7 +384,7 @@ bool agreeOnLines(const std::vector<Search<T>>& all, const T* origin, const Matr
 TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
   using T = TypeParam;
   constexpr std::size_t kLanes = 64 / sizeof(T), kSmall = 16 / sizeof(T);
-  constexpr std::size_t kBlock = quorvel::detail::kColumnBlockBytes / sizeof(T);
+  constexpr std::size_t kBlock = quorvel::detail::kInCacheBlockBytes / sizeof(T);
   constexpr T kGuard =
       kFloat<T> ? std::numeric_limits<T>::quiet_NaN() : std::numeric_limits<T>::max();
   std::vector<std::pair<std::size_t, std::size_t>> shapes;  // lines, length
@@ -397,7 +397,10 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
       shapes.push_back({lines, length});
     }
   }
-  for (std::size_t length : {2, 5}) shapes.push_back({kBlock + kLanes + 3, length});
+  for (std::size_t length : {2, 5}) {
+    shapes.push_back({kBlock + kLanes + 3, length});
+    shapes.push_back({4 * kBlock + kLanes + 3, length});  // past the larger block
+  }
   for (std::size_t length : {255, 256, 257, 513}) shapes.push_back({kLanes + 1, length});
   shapes.push_back({0, 5});
 
@@ -410,7 +413,15 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
   std::vector<Fill<T>> contents = {{"random", below<T>},
                                    {"all equal", [](std::mt19937_64&) { return T{7}; }}};
   std::mt19937_64 random(20261210);
-  const auto all = searches<T>();
+  auto all = searches<T>();
+  // The order a matrix too large for the cache is read in, here on small
+  // ones, by the kernel built plain.
+  using quorvel::detail::Reading;
+  all.push_back({"read as from memory", nullptr, nullptr,
+                 [](const T* e, std::size_t n, std::size_t k, std::ptrdiff_t ls, std::ptrdiff_t st,
+                    T* v, std::size_t* i) {
+                   quorvel::detail::largestOfLines<16>(e, n, k, ls, st, v, i, Reading::fromMemory);
+                 }});
   std::vector<T> buffer;
   for (const auto& [lines, length] : shapes) {
     for (const auto& [layout, m] : layouts(lines, length)) {
