@@ -141,18 +141,18 @@ inline Flags beatsLanes(Flags x, Flags best) {
   return wins;
 }
 
-// How the lines are read, by the matrix's size. While it fits in cache: a
-// block of adjacent lines, up to 2 KiB of each row, kInCacheRows rows at a
-// time and those kGroup vectors at a time, so that each vector's state
-// stays in registers down the rows and goes to memory once a tile. From
-// memory that order ran at a third of the memory's speed, and row by row,
-// the state in the first-level cache, ran at its speed, but only where a
-// block holds the whole row: so larger blocks there, 8 KiB. The processor's
-// own prefetcher fell behind either, so the rows kAhead on are asked for
-// ahead of their reads (doc/performance.md).
-constexpr std::size_t kInCacheBlockBytes = 2048;
-constexpr std::size_t kInCacheRows = 8;
-constexpr std::size_t kFromMemoryBlockBytes = 8192;
+// How the lines are read, by the matrix's size. A block of adjacent lines,
+// up to 8 KiB of each row, so that a block holds a whole row where it can:
+// reading part of each row and then the next ran at half the speed or less.
+// While the matrix fits in cache, kInCacheRows rows at a time and those
+// kGroup vectors at a time, so that each vector's state stays in registers
+// down the rows and goes to memory once a tile. From memory that order ran
+// at a third of the memory's speed, and row by row, the state in the
+// first-level cache, at its speed. The processor's own prefetcher fell
+// behind either, so the rows kAhead on are asked for ahead of their reads
+// (doc/performance.md).
+constexpr std::size_t kBlockBytes = 8192;
+constexpr std::size_t kInCacheRows = 4;
 constexpr std::uint64_t kFromMemoryBytes = std::uint64_t{16} << 20;
 constexpr std::size_t kGroup = 4;
 constexpr std::size_t kAhead = 8;
@@ -176,17 +176,17 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   using Flags = Vector<Bits<T>, kBytes>;
   using Indices = Vector<Position<T>, kBytes>;
   constexpr std::size_t kLanes = kBytes / sizeof(T);
-  constexpr std::size_t kVectors = kFromMemoryBlockBytes / kBytes;
+  constexpr std::size_t kBlock = kBlockBytes / sizeof(T);
+  constexpr std::size_t kVectors = kBlock / kLanes;
   const bool fromMemory =
       reading == Reading::bySize ? std::uint64_t{lines} * length * sizeof(T) >= kFromMemoryBytes
                                  : reading == Reading::fromMemory;
-  const std::size_t kBlock = (fromMemory ? kFromMemoryBlockBytes : kInCacheBlockBytes) / sizeof(T);
   const std::size_t kRowTile = fromMemory ? 1 : kInCacheRows;
   constexpr std::size_t kChunk =
       sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
   Flags best[kVectors];
   Indices rowOf[kVectors];
-  T merged[kFromMemoryBlockBytes / sizeof(T)];
+  T merged[kBlock];
   // The block: its first line, its width, and the vectors that cover it,
   // the last ending at its last line.
   std::size_t begin = 0, width = 0, vectors = 0;
@@ -242,6 +242,26 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
       // Each chunk's answer into the lines' own; a line that two vectors
       // overlap takes the same answer twice, which changes nothing.
       for (std::size_t v = 0; v < vectors; ++v) {
+        if (length <= kChunk && !reversed) {
+          // The one chunk's answers are the lines', a vector at a time.
+          const std::size_t line = begin + offsetOf(v);
+          if (values) {
+            Flags out = best[v];
+            if constexpr (kFloat<T>) {
+              constexpr Bits<T> kQuiet = bitsOf(std::numeric_limits<T>::quiet_NaN()) ^
+                                         bitsOf(std::numeric_limits<T>::infinity());
+              const Vector<T, kBytes> lanes = reinterpret_cast<Vector<T, kBytes>>(out);
+              out |= (lanes != lanes) & kQuiet;
+            }
+            std::memcpy(values + line, &out, sizeof out);
+          }
+          if constexpr (kWantIndex) {
+            Position<T> rows[kLanes];
+            std::memcpy(rows, &rowOf[v], sizeof rows);
+            for (std::size_t lane = 0; lane < kLanes; ++lane) indices[line + lane] = rows[lane];
+          }
+          continue;
+        }
         for (std::size_t lane = 0; lane < kLanes; ++lane) {
           const std::size_t column = offsetOf(v) + lane;
           const T value = std::bit_cast<T>(best[v][lane]);
