@@ -156,7 +156,11 @@ constexpr std::size_t kInCacheRows = 4;
 constexpr std::uint64_t kFromMemoryBytes = std::uint64_t{16} << 20;
 constexpr std::size_t kGroup = 4;
 constexpr std::size_t kAhead = 8;
-enum class Reading { bySize, inCache, fromMemory };  // the tests choose
+// How downColumns reads: by the matrix's size, or as a line's span, whose
+// rows lie one after another, so that it reads in order in tiles of
+// kSpanRows rows whatever its size; the tests choose the others.
+enum class Reading { bySize, inCache, fromMemory, span };
+constexpr std::size_t kSpanRows = 16;
 
 // A prefetch `bytes` past `at`, the address reckoned as a number: it may lie
 // past the matrix, where a prefetch is harmless but a pointer may not point.
@@ -181,7 +185,7 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   const bool fromMemory =
       reading == Reading::bySize ? std::uint64_t{lines} * length * sizeof(T) >= kFromMemoryBytes
                                  : reading == Reading::fromMemory;
-  const std::size_t kRowTile = fromMemory ? 1 : kInCacheRows;
+  const std::size_t kRowTile = fromMemory ? 1 : reading == Reading::span ? kSpanRows : kInCacheRows;
   constexpr std::size_t kChunk =
       sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
   Flags best[kVectors];
@@ -204,6 +208,12 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
         Flags x;
         std::memcpy(&x, part + offsetOf(v + g), sizeof x);
         prefetch(part + offsetOf(v + g), ahead);
+        if constexpr (!kWantIndex && !kFloat<T>) {
+          using Lanes = Vector<T, kBytes>;
+          b[g] = reinterpret_cast<Flags>(
+              higher(reinterpret_cast<Lanes>(b[g]), reinterpret_cast<Lanes>(x)));
+          continue;
+        }
         const Flags wins = beatsLanes<T>(x, b[g]);
         b[g] = (b[g] & ~wins) | (x & wins);
         if constexpr (kWantIndex) {
@@ -284,6 +294,53 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   }
 }
 
+// A line whose elements lie `step` apart, a few to a cache line, which
+// every cache line of the line's span holds: the span read whole, as a
+// matrix of rows of `width` elements, a multiple of the step, whose columns
+// the down-columns loop answers; the line's elements are the columns that
+// are multiples of the step, and the first highest among them is the one
+// of the lowest row, then column. Elements past the last whole row, one by
+// one. Element by element, such a line ran at a quarter of the memory's
+// speed and less (doc/performance.md).
+constexpr std::size_t kSteppedLineBytes = 64;
+
+template <int kBytes, typename T>
+inline Found<T> steppedLine(const T* line, std::size_t length, std::size_t step, bool wantIndex,
+                            Reading reading) {
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  constexpr std::size_t kMost = kGroup * kLanes + kSteppedLineBytes / sizeof(T);
+  const std::size_t width = (kGroup * kLanes + step - 1) / step * step;
+  const std::size_t rows = ((length - 1) * step + 1) / width;
+  if (rows < 2) return lineOneByOne(line, length, static_cast<std::ptrdiff_t>(step));
+  T values[kMost] = {};
+  std::size_t found[kMost] = {};
+  const auto w = static_cast<std::ptrdiff_t>(width);
+  if (reading == Reading::bySize) reading = Reading::span;
+  if (wantIndex) {
+    downColumns<kBytes, true>(line, width, rows, w, false, values, found, reading);
+  } else {
+    downColumns<kBytes, false>(line, width, rows, w, false, values, nullptr, reading);
+  }
+  Found<T> best{values[0], wantIndex ? found[0] * width / step : 0};
+  for (std::size_t column = step; column < width; column += step) {
+    const T value = values[column];
+    const std::size_t index = wantIndex ? (found[column] * width + column) / step : 0;
+    const bool earlier = index < best.index;
+    if (isNaN(best.value) ? isNaN(value) && earlier
+                          : isNaN(value) || beats(value, best.value) ||
+                                (bitsOf(value) == bitsOf(best.value) && earlier)) {
+      best = {value, index};
+    }
+  }
+  if (isNaN(best.value)) return best;
+  for (std::size_t index = rows * width / step; index < length; ++index) {
+    const T element = line[index * step];
+    if (isNaN(element)) return {std::numeric_limits<T>::quiet_NaN(), index};
+    if (beats(element, best.value)) best = {element, index};
+  }
+  return best;
+}
+
 // The search of a strided matrix, one answer per line, into `values` and
 // `indices` where each is not null.
 template <int kBytes, typename T>
@@ -300,9 +357,19 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
   }
   if (length == 1) step = 1;  // one element, whatever the step
   constexpr std::size_t kLanes = kBytes / sizeof(T);
+  const bool adjacentLines = (lineStride == 1 || lineStride == -1) && lines >= kLanes;
   if (step == 1) {
     alongLines<kBytes>(elements, lines, length, lineStride, values, indices);
-  } else if (kVectorsFor<T> && (lineStride == 1 || lineStride == -1) && lines >= kLanes) {
+  } else if (kVectorsFor<T> && !adjacentLines && step > 1 &&
+             static_cast<std::size_t>(step) * sizeof(T) <= kSteppedLineBytes) {
+    for (std::size_t line = 0; line < lines; ++line) {
+      const Found<T> found =
+          steppedLine<kBytes>(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length,
+                              static_cast<std::size_t>(step), indices != nullptr, reading);
+      if (values) values[line] = found.value;
+      if (indices) indices[line] = found.index;
+    }
+  } else if (kVectorsFor<T> && adjacentLines) {
     const bool reversed = lineStride == -1;
     const T* const first = reversed ? elements - (lines - 1) : elements;
     if (indices) {
