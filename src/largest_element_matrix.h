@@ -12,6 +12,8 @@
 // once, reading each of their elements' rows once, in order; anything else
 // element by element. Compiled once per variant and type, as the kernel is.
 
+#include <utility>
+
 #include "largest_element_kernel.h"
 
 namespace quorvel::detail {
@@ -93,9 +95,151 @@ inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
   return {highest, index};
 }
 
-// Lines of adjacent elements, each answered apart: long ones by the whole
-// array's search, short ones by shortLine at the widest vector the line
-// fills (doc/performance.md), or one by one below 16 bytes.
+// Keys that order every element by the rule as signed integers of its
+// size: unsigned ones with the sign bit turned, floats with the rest of a
+// negative one's bits turned, so that -0 ranks below +0, and every NaN the
+// highest key of all, which no number has.
+template <typename T, typename Keys>
+inline Keys keysOf(Keys bits) {
+  constexpr Bits<T> kTop = std::numeric_limits<Bits<T>>::min();
+  constexpr Bits<T> kRest = std::numeric_limits<Bits<T>>::max();
+  if constexpr (kFloat<T>) {
+    const Keys nan = (bits & kRest) > bitsOf(std::numeric_limits<T>::infinity());
+    const Keys keys = bits ^ ((bits >> (8 * sizeof(T) - 1)) & kRest);
+    return (keys & ~nan) | (nan & kRest);
+  } else if constexpr (std::is_unsigned_v<T>) {
+    return bits ^ kTop;
+  } else {
+    return bits;
+  }
+}
+
+// The elements that keysOf turned into `keys`; a quiet NaN for a NaN's.
+template <typename T, typename Keys>
+inline Keys elementsOf(Keys keys) {
+  constexpr Bits<T> kTop = std::numeric_limits<Bits<T>>::min();
+  constexpr Bits<T> kRest = std::numeric_limits<Bits<T>>::max();
+  if constexpr (kFloat<T>) {
+    const Keys nan = keys == kRest;
+    const Keys bits = keys ^ ((keys >> (8 * sizeof(T) - 1)) & kRest);
+    return (bits & ~nan) | (nan & bitsOf(std::numeric_limits<T>::quiet_NaN()));
+  } else if constexpr (std::is_unsigned_v<T>) {
+    return keys ^ kTop;
+  } else {
+    return keys;
+  }
+}
+
+// For output lane `lane` of a shuffle of two vectors of `lanes` lanes, each
+// holding rows of `segment` lanes: the source lane of the low (or high) half
+// of its row, the first vector's rows before the second's.
+constexpr int halfOf(std::size_t lanes, std::size_t segment, bool high, std::size_t lane) {
+  const std::size_t half = segment / 2, row = lane / half, within = lane % half;
+  const std::size_t rows = lanes / segment;
+  const std::size_t source =
+      row < rows ? row * segment + within : lanes + (row - rows) * segment + within;
+  return static_cast<int>(source + (high ? half : 0));
+}
+
+template <std::size_t kLanes, std::size_t kSegment, bool kHigh, typename V, std::size_t... kLane>
+inline V halves(V a, V b, std::index_sequence<kLane...>) {
+  return (V)__builtin_shufflevector(a, b, halfOf(kLanes, kSegment, kHigh, kLane)...);
+}
+
+// Folds `rows`, kSegment vectors each holding kLanes / kSegment rows, into
+// one vector whose lane j is `fold` over the lanes of row j: each step
+// halves every row, two vectors into one, so kLanes rows take kLanes - 1
+// folds in all rather than a fold of each row's lanes apart.
+template <std::size_t kLanes, std::size_t kSegment, typename V, typename Fold>
+inline V foldRows(V* rows, Fold fold) {
+  if constexpr (kSegment == 1) {
+    return rows[0];
+  } else {
+    constexpr auto kAll = std::make_index_sequence<kLanes>{};
+    for (std::size_t i = 0; i < kSegment / 2; ++i) {
+      rows[i] = fold(halves<kLanes, kSegment, false>(rows[2 * i], rows[2 * i + 1], kAll),
+                     halves<kLanes, kSegment, true>(rows[2 * i], rows[2 * i + 1], kAll));
+    }
+    return foldRows<kLanes, kSegment / 2>(rows, fold);
+  }
+}
+
+// Short lines of adjacent elements, `kLanes` to `4 * kLanes` each, kLanes
+// lines a step: each line's loads from both ends (as shortLine has them)
+// folded into one vector of keys, then the step's lines folded together
+// into a vector of their highest keys; where positions are asked, each
+// line's lane indices that hold its highest, folded the same way to their
+// lowest. Lines past the last whole step, by shortLine.
+template <int kBytes, typename T>
+inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
+                       std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
+  using Keys = Vector<Bits<T>, kBytes>;
+  using Indices = Vector<Position<T>, kBytes>;
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  const bool four = length > 2 * kLanes;
+  const std::size_t at[4] = {0, length - kLanes, four ? kLanes : 0,
+                             four ? length - 2 * kLanes : length - kLanes};
+  const auto keysAt = [&](const T* row, int which) {
+    Keys bits;
+    std::memcpy(&bits, row + at[which], sizeof bits);
+    return keysOf<T>(bits);
+  };
+  Indices iota;
+  for (std::size_t lane = 0; lane < kLanes; ++lane) iota[lane] = static_cast<Position<T>>(lane);
+  std::size_t line = 0;
+  for (; line + kLanes <= lines; line += kLanes) {
+    const auto row = [&](std::size_t j) {
+      return elements + static_cast<std::ptrdiff_t>(line + j) * lineStride;
+    };
+    Keys keys[kLanes][4], tops[kLanes];
+    for (std::size_t j = 0; j < kLanes; ++j) {
+      keys[j][0] = keysAt(row(j), 0);
+      keys[j][1] = keysAt(row(j), 1);
+      tops[j] = higher(keys[j][0], keys[j][1]);
+      if (four) {
+        keys[j][2] = keysAt(row(j), 2);
+        keys[j][3] = keysAt(row(j), 3);
+        tops[j] = higher(tops[j], higher(keys[j][2], keys[j][3]));
+      }
+    }
+    const Keys highest =
+        foldRows<kLanes, kLanes>(tops, [](Keys a, Keys b) { return higher(a, b); });
+    if (values) {
+      const Keys out = elementsOf<T>(highest);
+      std::memcpy(values + line, &out, sizeof out);
+    }
+    if (!indices) continue;
+    Indices firsts[kLanes];
+    for (std::size_t j = 0; j < kLanes; ++j) {
+      const Keys wanted = Keys{} + highest[j];
+      Indices first = ~Indices{};
+      for (int which = 0; which < (four ? 4 : 2); ++which) {
+        const Indices place = (iota + static_cast<Position<T>>(at[which])) |
+                              ~reinterpret_cast<Indices>(keys[j][which] == wanted);
+        first = first < place ? first : place;
+      }
+      firsts[j] = first;
+    }
+    const Indices positions =
+        foldRows<kLanes, kLanes>(firsts, [](Indices a, Indices b) { return a < b ? a : b; });
+    for (std::size_t j = 0; j < kLanes; ++j) {
+      // A line that changed while it was read, and holds its highest no more.
+      indices[line + j] =
+          positions[j] < length ? positions[j] : firstHighestOneByOne(row(j), length).index;
+    }
+  }
+  for (; line < lines; ++line) {
+    const Found<T> found =
+        shortLine<kBytes>(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length,
+                          indices != nullptr);
+    if (values) values[line] = found.value;
+    if (indices) indices[line] = found.index;
+  }
+}
+
+// Lines of adjacent elements: long ones each by the whole array's search,
+// short ones by shortLines at the widest vector the line fills
+// (doc/performance.md), or one by one below 16 bytes.
 template <int kBytes, typename T>
 inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
                        std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
@@ -117,15 +261,11 @@ inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
       return Found<T>{quietIfNaN(line[index]), index};
     });
   } else if (kBytes >= 64 && bytes >= 64) {
-    each([&](const T* line, bool wantIndex) {
-      return shortLine<(kBytes >= 64 ? 64 : 16)>(line, length, wantIndex);
-    });
+    shortLines<(kBytes >= 64 ? 64 : 16)>(elements, lines, length, lineStride, values, indices);
   } else if (kBytes >= 32 && bytes >= 32) {
-    each([&](const T* line, bool wantIndex) {
-      return shortLine<(kBytes >= 32 ? 32 : 16)>(line, length, wantIndex);
-    });
+    shortLines<(kBytes >= 32 ? 32 : 16)>(elements, lines, length, lineStride, values, indices);
   } else {
-    each([&](const T* line, bool wantIndex) { return shortLine<16>(line, length, wantIndex); });
+    shortLines<16>(elements, lines, length, lineStride, values, indices);
   }
 }
 
