@@ -422,8 +422,12 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
                    quorvel::detail::largestOfLines<16>(e, n, k, ls, st, v, i, Reading::fromMemory);
                  }});
   std::vector<T> buffer;
-  for (const auto& [lines, length] : shapes) {
-    for (const auto& [layout, m] : layouts(lines, length)) {
+  // Not structured bindings: Clang 14's lambdas cannot capture one.
+  for (const auto& shape : shapes) {
+    const std::size_t lines = shape.first, length = shape.second;
+    for (const auto& entry : layouts(lines, length)) {
+      const char* const layout = entry.first;
+      const Matrix m = entry.second;
       // Where the matrix's elements lie, around an origin with guards beyond.
       const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(lines) - 1;
       const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(length) - 1;
