@@ -34,12 +34,22 @@ typedef struct {
   enum Kind kind;
   Py_ssize_t size;
   const char* dtype;  // numpy's name
+  Value (*largest)(const void* elements, size_t count);
+  size_t (*largestIndex)(const void* elements, size_t count);
   void (*lines)(const void* elements, size_t lineCount, size_t lineLength, ptrdiff_t lineStride,
                 ptrdiff_t elementStride, void* values, size_t* indices);
   Value (*read)(const void* element);
 } Search;
 
 #define QUORVEL_SEARCH(id, type, kind, field, dtype)                                           \
+  static Value largest_##id(const void* elements, size_t count) {                              \
+    Value value;                                                                               \
+    value.field = quorvel_largest_element_##id((const type*)elements, count);                  \
+    return value;                                                                              \
+  }                                                                                            \
+  static size_t largestIndex_##id(const void* elements, size_t count) {                        \
+    return quorvel_largest_element_index_##id((const type*)elements, count);                   \
+  }                                                                                            \
   static void lines_##id(const void* elements, size_t lineCount, size_t lineLength,            \
                          ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,          \
                          size_t* indices) {                                                    \
@@ -58,7 +68,7 @@ QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH)
 
 static const Search kSearches[] = {
 #define QUORVEL_SEARCH_ROW(id, type, kind, field, dtype) \
-  {kind, sizeof(type), dtype, lines_##id, read_##id},
+  {kind, sizeof(type), dtype, largest_##id, largestIndex_##id, lines_##id, read_##id},
     QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH_ROW)
 #undef QUORVEL_SEARCH_ROW
 };
@@ -296,7 +306,8 @@ static Best searchView(const Reader* reader, const char* base, const Dims* dims)
   const Dim element = dims->dims[dims->count - 1];
   double values[kGroup];
   size_t indices[kGroup];
-  Py_ssize_t at[PyBUF_MAX_NDIM] = {0};
+  Py_ssize_t at[PyBUF_MAX_NDIM];
+  memset(at, 0, sizeof at[0] * (size_t)outer);
   Py_ssize_t offset = 0;
   size_t flat = 0;  // of the matrix's first element
   const size_t matrix = (size_t)line.shape * (size_t)element.shape;
@@ -326,7 +337,8 @@ typedef struct {
 
 static void reduce(const Reader* reader, const char* base, const Reduction* r) {
   const size_t size = (size_t)reader->search->size;
-  Py_ssize_t at[PyBUF_MAX_NDIM] = {0};
+  Py_ssize_t at[PyBUF_MAX_NDIM];
+  memset(at, 0, sizeof at[0] * (size_t)r->kept.count);
   Py_ssize_t offset = 0;
   if (r->reduced.count <= 1) {
     // One axis: a matrix whose lines are the innermost kept dimension.
@@ -362,7 +374,7 @@ typedef struct {
 // taken. Returns 0, or -1 with the exception set.
 static int readAxes(State* state, const char* name, PyObject* axis, int ndim, int tuples,
                     Axes* axes) {
-  memset(axes->reduce, 0, sizeof axes->reduce);
+  memset(axes->reduce, 0, sizeof axes->reduce[0] * (size_t)(ndim > 0 ? ndim : 1));
   axes->all = axis == NULL || axis == Py_None;
   if (axes->all) return 0;
   const int isTuple = PyTuple_Check(axis);
@@ -450,16 +462,50 @@ static PyObject* pythonNumber(enum Kind kind, Value value) {
 
 // largest() and largest_index(): the highest value (`wantIndex` 0) or the
 // position of its first occurrence (1) of `values`, whole or along `axis`.
-static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObject* args,
-                      PyObject* kwargs) {
-  static char* keywords[] = {"", "axis", "keepdims", NULL};
-  PyObject* values;
-  PyObject* axis = NULL;
-  int keepdims = 0;
-  if (!PyArg_ParseTupleAndKeywords(args, kwargs, wantIndex ? "O|O$p:largest_index" : "O|O$p:largest",
-                                   keywords, &values, &axis, &keepdims)) {
-    return NULL;
+// Reads the arguments as the vectorcall protocol passes them: `values` and
+// `axis` by position, `axis` and `keepdims` by name. Returns 0, or -1 with
+// the TypeError Python's own functions raise.
+static int readArguments(const char* name, PyObject* const* args, Py_ssize_t count,
+                         PyObject* names, PyObject** values, PyObject** axis, int* keepdims) {
+  if (count < 1 || count > 2) {
+    PyErr_Format(PyExc_TypeError, "%s() takes 1 or 2 positional arguments but %zd were given",
+                 name, count);
+    return -1;
   }
+  *values = args[0];
+  *axis = count > 1 ? args[1] : NULL;
+  *keepdims = 0;
+  const Py_ssize_t named = names ? PyTuple_Size(names) : 0;
+  for (Py_ssize_t i = 0; i < named; ++i) {
+    PyObject* keyword = PyTuple_GetItem(names, i);
+    PyObject* value = args[count + i];
+    if (!keyword) return -1;
+    if (PyUnicode_CompareWithASCIIString(keyword, "axis") == 0) {
+      if (*axis) {
+        PyErr_Format(PyExc_TypeError, "%s() got multiple values for argument 'axis'", name);
+        return -1;
+      }
+      *axis = value;
+    } else if (PyUnicode_CompareWithASCIIString(keyword, "keepdims") == 0) {
+      *keepdims = PyObject_IsTrue(value);
+      if (*keepdims < 0) return -1;
+    } else {
+      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", name,
+                   keyword);
+      return -1;
+    }
+  }
+  return 0;
+}
+
+// largest() and largest_index(): the highest value (`wantIndex` 0) or the
+// position of its first occurrence (1) of `values`, whole or along `axis`.
+static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObject* const* args,
+                      Py_ssize_t given, PyObject* names) {
+  PyObject* values;
+  PyObject* axis;
+  int keepdims;
+  if (readArguments(name, args, given, names, &values, &axis, &keepdims) != 0) return NULL;
   State* state = stateOf(module);
   if (!PyObject_CheckBuffer(values)) {
     PyObject* typeName = PyType_GetName(Py_TYPE(values));
@@ -480,6 +526,24 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
   const Search* search = searchFor(name, &view);
   if (!search || readAxes(state, name, axis, view.ndim, !wantIndex, &axes) != 0) goto done;
 
+  // The whole of memory that is C-contiguous and aligned, as most arrays
+  // are: in one call, with nothing to set up.
+  if (axes.all && !keepdims && PyBuffer_IsContiguous(&view, 'C') &&
+      (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0 && view.len > 0) {
+    const size_t elements = (size_t)(view.len / view.itemsize);
+    PyThreadState* thread = view.len >= kReleaseGilBytes ? PyEval_SaveThread() : NULL;
+    Value value = {0};
+    size_t index = 0;
+    if (wantIndex) {
+      index = search->largestIndex(view.buf, elements);
+    } else {
+      value = search->largest(view.buf, elements);
+    }
+    if (thread) PyEval_RestoreThread(thread);
+    result = wantIndex ? PyLong_FromSize_t(index) : pythonNumber(search->kind, value);
+    goto done;
+  }
+
   // The view's dimensions, and which are searched.
   const int ndim = view.ndim;
   Dim dims[PyBUF_MAX_NDIM];
@@ -493,7 +557,10 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
     Py_ssize_t step = view.itemsize;
     for (int d = ndim - 1; d >= 0; --d) dims[d].stride = step, step *= dims[d].shape;
   }
-  Reduction reduction = {{0}, {0}, NULL, NULL};
+  Reduction reduction;
+  reduction.kept.count = reduction.reduced.count = 0;
+  reduction.values = NULL;
+  reduction.indices = NULL;
   Py_ssize_t shape[PyBUF_MAX_NDIM];
   int resultDims = 0, emptyAxis = -1;
   for (int d = 0; d < ndim; ++d) {
@@ -575,12 +642,14 @@ done:
   return result;
 }
 
-static PyObject* largest(PyObject* module, PyObject* args, PyObject* kwargs) {
-  return find(module, "largest", 0, args, kwargs);
+static PyObject* largest(PyObject* module, PyObject* const* args, Py_ssize_t count,
+                         PyObject* names) {
+  return find(module, "largest", 0, args, count, names);
 }
 
-static PyObject* largestIndex(PyObject* module, PyObject* args, PyObject* kwargs) {
-  return find(module, "largest_index", 1, args, kwargs);
+static PyObject* largestIndex(PyObject* module, PyObject* const* args, Py_ssize_t count,
+                              PyObject* names) {
+  return find(module, "largest_index", 1, args, count, names);
 }
 
 PyDoc_STRVAR(largestDoc,
@@ -613,8 +682,8 @@ PyDoc_STRVAR(largestIndexDoc,
              "Raises as largest() does, and TypeError for a tuple of axes.");
 
 static PyMethodDef methods[] = {
-    {"largest", (PyCFunction)(void (*)(void))largest, METH_VARARGS | METH_KEYWORDS, largestDoc},
-    {"largest_index", (PyCFunction)(void (*)(void))largestIndex, METH_VARARGS | METH_KEYWORDS,
+    {"largest", (PyCFunction)(void (*)(void))largest, METH_FASTCALL | METH_KEYWORDS, largestDoc},
+    {"largest_index", (PyCFunction)(void (*)(void))largestIndex, METH_FASTCALL | METH_KEYWORDS,
      largestIndexDoc},
     {NULL, NULL, 0, NULL},
 };
