@@ -191,7 +191,10 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
     const auto row = [&](std::size_t j) {
       return elements + static_cast<std::ptrdiff_t>(line + j) * lineStride;
     };
-    Keys keys[kLanes][4], tops[kLanes];
+    // Aligned to a whole vector: foldRows takes them by a pointer to a
+    // vector type, which template deduction strips of Keys' alignment.
+    alignas(kBytes) Keys keys[kLanes][4];
+    alignas(kBytes) Keys tops[kLanes];
     for (std::size_t j = 0; j < kLanes; ++j) {
       keys[j][0] = keysAt(row(j), 0);
       keys[j][1] = keysAt(row(j), 1);
@@ -209,7 +212,7 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
       std::memcpy(values + line, &out, sizeof out);
     }
     if (!indices) continue;
-    Indices firsts[kLanes];
+    alignas(kBytes) Indices firsts[kLanes];
     for (std::size_t j = 0; j < kLanes; ++j) {
       const Keys wanted = Keys{} + highest[j];
       Indices first = ~Indices{};
