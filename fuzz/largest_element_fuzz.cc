@@ -104,14 +104,16 @@ void checkLines(const char* type, const T* view, std::size_t count, const std::u
   if (reach < 0) return;
   const std::ptrdiff_t along = step < 0 ? -step : step;
   const std::ptrdiff_t length = step == 0 ? picks[2] % 70 : reach / along + 1;
-  const T* const origin = view + (lineStride < 0 ? across : 0) + (step < 0 ? (length - 1) * along : 0);
+  const T* const origin =
+      view + (lineStride < 0 ? across : 0) + (step < 0 ? (length - 1) * along : 0);
   std::vector<T> line(static_cast<std::size_t>(length)), values(static_cast<std::size_t>(lines));
   std::vector<std::size_t> indices(static_cast<std::size_t>(lines));
   const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
     search.largestOfLines(origin, lines, length, lineStride, step, values.data(), indices.data());
     for (std::ptrdiff_t l = 0; l < lines; ++l) {
       for (std::ptrdiff_t k = 0; k < length; ++k) line[k] = origin[l * lineStride + k * step];
-      const std::pair<T, std::size_t> expected = quorvel::testing::reference(line.data(), line.size());
+      const std::pair<T, std::size_t> expected =
+          quorvel::testing::reference(line.data(), line.size());
       if (!quorvel::testing::sameValue(values[l], expected.first) || indices[l] != expected.second)
         fail(name, type, "matrix", "wrong answer for a line", count);
     }

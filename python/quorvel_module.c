@@ -41,27 +41,27 @@ typedef struct {
   Value (*read)(const void* element);
 } Search;
 
-#define QUORVEL_SEARCH(id, type, kind, field, dtype)                                           \
-  static Value largest_##id(const void* elements, size_t count) {                              \
-    Value value;                                                                               \
-    value.field = quorvel_largest_element_##id((const type*)elements, count);                  \
-    return value;                                                                              \
-  }                                                                                            \
-  static size_t largestIndex_##id(const void* elements, size_t count) {                        \
-    return quorvel_largest_element_index_##id((const type*)elements, count);                   \
-  }                                                                                            \
-  static void lines_##id(const void* elements, size_t lineCount, size_t lineLength,            \
-                         ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,          \
-                         size_t* indices) {                                                    \
+#define QUORVEL_SEARCH(id, type, kind, field, dtype)                                             \
+  static Value largest_##id(const void* elements, size_t count) {                                \
+    Value value;                                                                                 \
+    value.field = quorvel_largest_element_##id((const type*)elements, count);                    \
+    return value;                                                                                \
+  }                                                                                              \
+  static size_t largestIndex_##id(const void* elements, size_t count) {                          \
+    return quorvel_largest_element_index_##id((const type*)elements, count);                     \
+  }                                                                                              \
+  static void lines_##id(const void* elements, size_t lineCount, size_t lineLength,              \
+                         ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,            \
+                         size_t* indices) {                                                      \
     quorvel_largest_element_lines_##id((const type*)elements, lineCount, lineLength, lineStride, \
-                                       elementStride, (type*)values, indices);                 \
-  }                                                                                            \
-  static Value read_##id(const void* element) {                                                \
-    type one;                                                                                  \
-    memcpy(&one, element, sizeof one);                                                         \
-    Value value;                                                                               \
-    value.field = one;                                                                         \
-    return value;                                                                              \
+                                       elementStride, (type*)values, indices);                   \
+  }                                                                                              \
+  static Value read_##id(const void* element) {                                                  \
+    type one;                                                                                    \
+    memcpy(&one, element, sizeof one);                                                           \
+    Value value;                                                                                 \
+    value.field = one;                                                                           \
+    return value;                                                                                \
   }
 QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH)
 #undef QUORVEL_SEARCH
@@ -246,8 +246,7 @@ enum { kTileLines = 32, kTileBytes = 16384 };
 // aligned buffer that the C function reads, and each line's answers over
 // its tiles combined.
 static void linesUnaligned(const Search* search, const char* base, size_t lines, size_t length,
-                           Py_ssize_t lineStride, Py_ssize_t step, char* values,
-                           size_t* indices) {
+                           Py_ssize_t lineStride, Py_ssize_t step, char* values, size_t* indices) {
   const size_t size = (size_t)search->size;
   const size_t perLine = kTileBytes / kTileLines / size;
   double tile[kTileBytes / sizeof(double)];
@@ -260,7 +259,8 @@ static void linesUnaligned(const Search* search, const char* base, size_t lines,
     for (size_t start = 0; start < length || start == 0; start += perLine) {
       const size_t piece = length - start < perLine ? length - start : perLine;
       for (size_t line = 0; line < group; ++line) {
-        const char* from = base + (Py_ssize_t)(first + line) * lineStride + (Py_ssize_t)start * step;
+        const char* from =
+            base + (Py_ssize_t)(first + line) * lineStride + (Py_ssize_t)start * step;
         for (size_t k = 0; k < piece; ++k) {
           memcpy((char*)tile + (line * perLine + k) * size, from + (Py_ssize_t)k * step, size);
         }
@@ -313,7 +313,8 @@ static Best searchView(const Reader* reader, const char* base, const Dims* dims)
   const size_t matrix = (size_t)line.shape * (size_t)element.shape;
   do {
     for (size_t first = 0; first < (size_t)line.shape; first += kGroup) {
-      const size_t group = (size_t)line.shape - first < kGroup ? (size_t)line.shape - first : kGroup;
+      const size_t group =
+          (size_t)line.shape - first < kGroup ? (size_t)line.shape - first : kGroup;
       searchLines(reader, base + offset + (Py_ssize_t)first * line.stride, group,
                   (size_t)element.shape, line.stride, element.stride, (char*)values, indices);
       for (size_t l = 0; l < group; ++l) {
@@ -436,15 +437,13 @@ static PyObject* numpyOf(State* state, const char* name) {
 static PyObject* newArray(PyObject* numpy, const Py_ssize_t* shape, int ndim, const char* dtype) {
   PyObject* dims = PyTuple_New(ndim);
   if (!dims) return NULL;
+  int made = 1;  // every length, or a MemoryError is set
   for (int d = 0; d < ndim; ++d) {
     PyObject* length = PyLong_FromSsize_t(shape[d]);
-    if (!length) {
-      Py_DECREF(dims);
-      return NULL;
-    }
-    PyTuple_SetItem(dims, d, length);
+    made = made && length;
+    if (length) PyTuple_SetItem(dims, d, length);
   }
-  PyObject* array = PyObject_CallMethod(numpy, "empty", "Os", dims, dtype);
+  PyObject* array = made ? PyObject_CallMethod(numpy, "empty", "Os", dims, dtype) : NULL;
   Py_DECREF(dims);
   return array;
 }
@@ -460,16 +459,14 @@ static PyObject* pythonNumber(enum Kind kind, Value value) {
   }
 }
 
-// largest() and largest_index(): the highest value (`wantIndex` 0) or the
-// position of its first occurrence (1) of `values`, whole or along `axis`.
 // Reads the arguments as the vectorcall protocol passes them: `values` and
 // `axis` by position, `axis` and `keepdims` by name. Returns 0, or -1 with
 // the TypeError Python's own functions raise.
-static int readArguments(const char* name, PyObject* const* args, Py_ssize_t count,
-                         PyObject* names, PyObject** values, PyObject** axis, int* keepdims) {
+static int readArguments(const char* name, PyObject* const* args, Py_ssize_t count, PyObject* names,
+                         PyObject** values, PyObject** axis, int* keepdims) {
   if (count < 1 || count > 2) {
-    PyErr_Format(PyExc_TypeError, "%s() takes 1 or 2 positional arguments but %zd were given",
-                 name, count);
+    PyErr_Format(PyExc_TypeError, "%s() takes 1 or 2 positional arguments but %zd were given", name,
+                 count);
     return -1;
   }
   *values = args[0];
@@ -490,8 +487,7 @@ static int readArguments(const char* name, PyObject* const* args, Py_ssize_t cou
       *keepdims = PyObject_IsTrue(value);
       if (*keepdims < 0) return -1;
     } else {
-      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", name,
-                   keyword);
+      PyErr_Format(PyExc_TypeError, "%s() got an unexpected keyword argument '%U'", name, keyword);
       return -1;
     }
   }
@@ -577,8 +573,8 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
     if (axes.all) {
       PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
     } else {
-      PyErr_Format(PyExc_ValueError, "%s() cannot search along axis %d, which has length 0",
-                   name, emptyAxis);
+      PyErr_Format(PyExc_ValueError, "%s() cannot search along axis %d, which has length 0", name,
+                   emptyAxis);
     }
     goto done;
   }

@@ -84,12 +84,12 @@ inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
         hit = (bits[which] & std::numeric_limits<Bits<T>>::max()) > kInfinity;
       }
     }
-    const Indices place = (iota + static_cast<Position<T>>(at[which])) | ~reinterpret_cast<Indices>(hit);
+    const Indices place =
+        (iota + static_cast<Position<T>>(at[which])) | ~reinterpret_cast<Indices>(hit);
     first = first < place ? first : place;
   }
-  const std::size_t index = foldLanes<Position<T>, kBytes>(first, [](auto a, auto b) {
-    return a < b ? a : b;
-  });
+  const std::size_t index =
+      foldLanes<Position<T>, kBytes>(first, [](auto a, auto b) { return a < b ? a : b; });
   // The line changed while it was read, and holds the highest no more.
   if (index >= length) return firstHighestOneByOne(line, length);
   return {highest, index};
@@ -232,9 +232,8 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
     }
   }
   for (; line < lines; ++line) {
-    const Found<T> found =
-        shortLine<kBytes>(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length,
-                          indices != nullptr);
+    const Found<T> found = shortLine<kBytes>(
+        elements + static_cast<std::ptrdiff_t>(line) * lineStride, length, indices != nullptr);
     if (values) values[line] = found.value;
     if (indices) indices[line] = found.index;
   }
@@ -325,9 +324,9 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   constexpr std::size_t kLanes = kBytes / sizeof(T);
   constexpr std::size_t kBlock = kBlockBytes / sizeof(T);
   constexpr std::size_t kVectors = kBlock / kLanes;
-  const bool fromMemory =
-      reading == Reading::bySize ? std::uint64_t{lines} * length * sizeof(T) >= kFromMemoryBytes
-                                 : reading == Reading::fromMemory;
+  const bool fromMemory = reading == Reading::bySize
+                              ? std::uint64_t{lines} * length * sizeof(T) >= kFromMemoryBytes
+                              : reading == Reading::fromMemory;
   const std::size_t kRowTile = fromMemory ? 1 : reading == Reading::span ? kSpanRows : kInCacheRows;
   constexpr std::size_t kChunk =
       sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
@@ -337,7 +336,9 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   // The block: its first line, its width, and the vectors that cover it,
   // the last ending at its last line.
   std::size_t begin = 0, width = 0, vectors = 0;
-  const auto offsetOf = [&](std::size_t v) { return v + 1 < vectors ? v * kLanes : width - kLanes; };
+  const auto offsetOf = [&](std::size_t v) {
+    return v + 1 < vectors ? v * kLanes : width - kLanes;
+  };
   // Rows `row` to `row + count` of the chunk at `top`, for kG vectors from v.
   const auto tile = [&]<std::size_t kG>(const T* top, std::size_t v, std::size_t row,
                                         std::size_t count, std::ptrdiff_t ahead) {
@@ -389,7 +390,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
         const std::ptrdiff_t ahead =
             row + kAhead < rows ? static_cast<std::ptrdiff_t>(kAhead * sizeof(T)) * step : 0;
         std::size_t v = 0;
-        for (; v + kGroup <= vectors; v += kGroup) tile.template operator()<kGroup>(top, v, row, count, ahead);
+        for (; v + kGroup <= vectors; v += kGroup)
+          tile.template operator()<kGroup>(top, v, row, count, ahead);
         for (; v < vectors; ++v) tile.template operator()<1>(top, v, row, count, ahead);
       }
       // Each chunk's answer into the lines' own; a line that two vectors
@@ -421,8 +423,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
           if (length <= kChunk) {
             if (values) values[lineOf(column)] = quietIfNaN(value);
             if constexpr (kWantIndex) indices[lineOf(column)] = rowOf[v][lane];
-          } else if (chunk == 0 || (!isNaN(merged[column]) &&
-                                    (isNaN(value) || beats(value, merged[column])))) {
+          } else if (chunk == 0 ||
+                     (!isNaN(merged[column]) && (isNaN(value) || beats(value, merged[column])))) {
             merged[column] = value;
             if constexpr (kWantIndex) indices[lineOf(column)] = chunk + rowOf[v][lane];
           }

@@ -20,9 +20,11 @@ size_t QUORVEL_PASTE(quorvel_largest_element_index_,
       .largestIndex(elements, elementCount);
 }
 
-void QUORVEL_PASTE(quorvel_largest_element_lines_, QUORVEL_ELEMENT_ID)(
-    const QUORVEL_ELEMENT* elements, size_t lineCount, size_t lineLength, ptrdiff_t lineStride,
-    ptrdiff_t elementStride, QUORVEL_ELEMENT* values, size_t* indices) {
+void QUORVEL_PASTE(quorvel_largest_element_lines_,
+                   QUORVEL_ELEMENT_ID)(const QUORVEL_ELEMENT* elements, size_t lineCount,
+                                       size_t lineLength, ptrdiff_t lineStride,
+                                       ptrdiff_t elementStride, QUORVEL_ELEMENT* values,
+                                       size_t* indices) {
   // The variant for the matrix's size, as for a view of as many elements.
   std::size_t count;
   if (__builtin_mul_overflow(lineCount, lineLength, &count)) count = SIZE_MAX / 8;

@@ -92,11 +92,11 @@ inline const Kernels<T>& kernelsFor(std::size_t count) {
 }
 
 // Every variant's functions, for every type.
-#define QUORVEL_DECLARE_TYPE(id, type)                                                         \
-  type largest(const type* elements, std::size_t count);                                       \
-  std::size_t largestIndex(const type* elements, std::size_t count);                           \
-  void largestOfLines(const type* elements, std::size_t lines, std::size_t length,             \
-                      std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values,            \
+#define QUORVEL_DECLARE_TYPE(id, type)                                              \
+  type largest(const type* elements, std::size_t count);                            \
+  std::size_t largestIndex(const type* elements, std::size_t count);                \
+  void largestOfLines(const type* elements, std::size_t lines, std::size_t length,  \
+                      std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values, \
                       std::size_t* indices);
 #define QUORVEL_DECLARE_VARIANT(id, ...)      \
   namespace id {                              \

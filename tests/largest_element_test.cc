@@ -367,8 +367,8 @@ bool agreeOnLines(const std::vector<Search<T>>& all, const T* origin, const Matr
       EXPECT_TRUE(sameValue(values[l], value) && sameValue(alone[l], value))
           << search.name << ", " << what << ", line " << l << ": value " << +values[l] << " and "
           << +alone[l] << ", not " << +value << "; " << show(line.data(), m.length);
-      EXPECT_EQ(indices[l], index) << search.name << ", " << what << ", line " << l << "; "
-                                   << show(line.data(), m.length);
+      EXPECT_EQ(indices[l], index)
+          << search.name << ", " << what << ", line " << l << "; " << show(line.data(), m.length);
       if (testing::Test::HasFailure()) return false;
     }
   }
@@ -390,10 +390,9 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
   std::vector<std::pair<std::size_t, std::size_t>> shapes;  // lines, length
   for (std::size_t lines : {std::size_t{1}, std::size_t{2}, std::size_t{3}, kLanes - 1, kLanes,
                             kLanes + 1, 2 * kLanes + 3}) {
-    for (std::size_t length :
-         {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3}, kSmall - 1, kSmall,
-          kSmall + 1, kLanes - 1, kLanes, kLanes + 1, 2 * kLanes + 1, 4 * kLanes - 1, 4 * kLanes,
-          4 * kLanes + 1}) {
+    for (std::size_t length : {std::size_t{0}, std::size_t{1}, std::size_t{2}, std::size_t{3},
+                               kSmall - 1, kSmall, kSmall + 1, kLanes - 1, kLanes, kLanes + 1,
+                               2 * kLanes + 1, 4 * kLanes - 1, 4 * kLanes, 4 * kLanes + 1}) {
       shapes.push_back({lines, length});
     }
   }

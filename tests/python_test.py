@@ -313,6 +313,16 @@ class Errors(unittest.TestCase):
         empty.append(7)
         self.assertEqual(quorvel.largest(empty), 7)
 
+    def test_arguments_are_checked_as_pythons_own_functions_check_them(self):
+        for search in SEARCHES:
+            for args, kwargs, says in (((), {}, "but 0 were given"),
+                                       ((b"ab", None, None), {}, "but 3 were given"),
+                                       ((b"ab", None), {"axis": None}, "multiple values for argument 'axis'")):
+                with self.subTest(search=search.__name__, says=says):
+                    with self.assertRaises(TypeError) as raised:
+                        search(*args, **kwargs)
+                    self.assertIn(says, str(raised.exception))
+
     def test_axis_error_is_a_value_error_and_an_index_error(self):
         self.assertTrue(issubclass(quorvel.AxisError, ValueError))
         self.assertTrue(issubclass(quorvel.AxisError, IndexError))

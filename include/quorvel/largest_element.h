@@ -71,25 +71,45 @@ QUORVEL_API size_t quorvel_largest_element_index_f64(const double* elements, siz
  * every element aligned to its type, and the answers may not overlap the
  * matrix. A line of length 0 gives the empty view's answer. */
 QUORVEL_API void quorvel_largest_element_lines_i8(const int8_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int8_t* values, size_t* indices);
+                                                  size_t lineLength, ptrdiff_t lineStride,
+                                                  ptrdiff_t elementStride, int8_t* values,
+                                                  size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_i16(const int16_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int16_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, int16_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_i32(const int32_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int32_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, int32_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_i64(const int64_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, int64_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, int64_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_u8(const uint8_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint8_t* values, size_t* indices);
+                                                  size_t lineLength, ptrdiff_t lineStride,
+                                                  ptrdiff_t elementStride, uint8_t* values,
+                                                  size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_u16(const uint16_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint16_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, uint16_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_u32(const uint32_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint32_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, uint32_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_u64(const uint64_t* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, uint64_t* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, uint64_t* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_f32(const float* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, float* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, float* values,
+                                                   size_t* indices);
 QUORVEL_API void quorvel_largest_element_lines_f64(const double* elements, size_t lineCount,
-    size_t lineLength, ptrdiff_t lineStride, ptrdiff_t elementStride, double* values, size_t* indices);
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, double* values,
+                                                   size_t* indices);
 
 #ifdef __cplusplus
 }  // extern "C"
@@ -106,19 +126,19 @@ namespace detail {
 // The C functions by type, for the forms below.
 template <typename T>
 struct CSearch {};
-#define QUORVEL_C_SEARCH(type, id)                           \
-  template <>                                                \
-  struct CSearch<type> {                                     \
-    static type largest(const type* e, std::size_t n) {      \
-      return quorvel_largest_element_##id(e, n);             \
-    }                                                        \
-    static std::size_t index(const type* e, std::size_t n) { \
-      return quorvel_largest_element_index_##id(e, n);       \
-    }                                                        \
+#define QUORVEL_C_SEARCH(type, id)                                                                 \
+  template <>                                                                                      \
+  struct CSearch<type> {                                                                           \
+    static type largest(const type* e, std::size_t n) {                                            \
+      return quorvel_largest_element_##id(e, n);                                                   \
+    }                                                                                              \
+    static std::size_t index(const type* e, std::size_t n) {                                       \
+      return quorvel_largest_element_index_##id(e, n);                                             \
+    }                                                                                              \
     static void lines(const type* e, std::size_t n, std::size_t length, std::ptrdiff_t lineStride, \
-                      std::ptrdiff_t step, type* values, std::size_t* indices) {                  \
-      quorvel_largest_element_lines_##id(e, n, length, lineStride, step, values, indices);      \
-    }                                                        \
+                      std::ptrdiff_t step, type* values, std::size_t* indices) {                   \
+      quorvel_largest_element_lines_##id(e, n, length, lineStride, step, values, indices);         \
+    }                                                                                              \
   };
 QUORVEL_C_SEARCH(std::int8_t, i8)
 QUORVEL_C_SEARCH(std::int16_t, i16)
