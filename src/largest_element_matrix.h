@@ -306,9 +306,13 @@ constexpr std::size_t kSpanRows = 16;
 
 // A prefetch `bytes` past `at`, the address reckoned as a number: it may lie
 // past the matrix, where a prefetch is harmless but a pointer may not point.
-template <typename T>
+// From memory, into the second-level cache only: row by row, a matrix of
+// rows of 8000 bytes then ran at 1.4 times the speed of one prefetched into
+// the first (doc/performance.md).
+template <bool kFromMemory, typename T>
 inline void prefetch(const T* at, std::ptrdiff_t bytes) {
-  __builtin_prefetch(reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + bytes));
+  const auto* address = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + bytes);
+  __builtin_prefetch(address, 0, kFromMemory ? 1 : 3);
 }
 
 // Lines that lie next to each other (`reversed`: the last line first), each
@@ -340,8 +344,9 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
     return v + 1 < vectors ? v * kLanes : width - kLanes;
   };
   // Rows `row` to `row + count` of the chunk at `top`, for kG vectors from v.
-  const auto tile = [&]<std::size_t kG>(const T* top, std::size_t v, std::size_t row,
-                                        std::size_t count, std::ptrdiff_t ahead) {
+  const auto tile = [&]<std::size_t kG, bool kFromMemory>(const T* top, std::size_t v,
+                                                          std::size_t row, std::size_t count,
+                                                          std::ptrdiff_t ahead) {
     Flags b[kG];
     Indices r[kG];
     for (std::size_t g = 0; g < kG; ++g) b[g] = best[v + g], r[g] = rowOf[v + g];
@@ -351,7 +356,7 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
       for (std::size_t g = 0; g < kG; ++g) {
         Flags x;
         std::memcpy(&x, part + offsetOf(v + g), sizeof x);
-        prefetch(part + offsetOf(v + g), ahead);
+        prefetch<kFromMemory>(part + offsetOf(v + g), ahead);
         if constexpr (!kWantIndex && !kFloat<T>) {
           using Lanes = Vector<T, kBytes>;
           b[g] = reinterpret_cast<Flags>(
@@ -390,9 +395,15 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
         const std::ptrdiff_t ahead =
             row + kAhead < rows ? static_cast<std::ptrdiff_t>(kAhead * sizeof(T)) * step : 0;
         std::size_t v = 0;
-        for (; v + kGroup <= vectors; v += kGroup)
-          tile.template operator()<kGroup>(top, v, row, count, ahead);
-        for (; v < vectors; ++v) tile.template operator()<1>(top, v, row, count, ahead);
+        if (fromMemory) {
+          for (; v + kGroup <= vectors; v += kGroup)
+            tile.template operator()<kGroup, true>(top, v, row, count, ahead);
+          for (; v < vectors; ++v) tile.template operator()<1, true>(top, v, row, count, ahead);
+        } else {
+          for (; v + kGroup <= vectors; v += kGroup)
+            tile.template operator()<kGroup, false>(top, v, row, count, ahead);
+          for (; v < vectors; ++v) tile.template operator()<1, false>(top, v, row, count, ahead);
+        }
       }
       // Each chunk's answer into the lines' own; a line that two vectors
       // overlap takes the same answer twice, which changes nothing.
