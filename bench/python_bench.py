@@ -51,6 +51,16 @@ def seconds_per_call(function, values, budget):
         calls *= 2 if elapsed < budget / 8 else max(2, int(budget / elapsed) + 1)
 
 
+def medians(contenders, values, arguments):
+    """Each contender's median time a call on `values`, timed in turn, round
+    after round."""
+    times = {name: [] for name in contenders}
+    for _ in range(arguments.rounds):
+        for name, function in contenders.items():
+            times[name].append(seconds_per_call(function, values, arguments.budget))
+    return {name: statistics.median(runs) for name, runs in times.items()}
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--rounds", type=int, default=15)
@@ -82,11 +92,7 @@ def whole(contenders, arguments):
         for label, size in SIZES:
             count = size // numpy.dtype(dtype).itemsize
             values = rng.integers(0, 1 << 20, count).astype(dtype)
-            times = {name: [] for name in contenders}
-            for _ in range(arguments.rounds):
-                for name, function in contenders.items():
-                    times[name].append(seconds_per_call(function, values, arguments.budget))
-            m = {name: statistics.median(runs) for name, runs in times.items()}
+            m = medians(contenders, values, arguments)
 
             def shown(seconds):
                 return f"{seconds * 1e6:.2f} µs ({size / seconds / 1e9:.1f} GB/s)"
@@ -132,11 +138,7 @@ def along_axes(arguments):
         ours = quorvel.largest_index if position else quorvel.largest
         theirs = numpy.argmax if position else numpy.max
         contenders = {"quorvel": lambda v: ours(v, axis=axis), "numpy": lambda v: theirs(v, axis=axis)}
-        times = {name: [] for name in contenders}
-        for _ in range(arguments.rounds):
-            for name, function in contenders.items():
-                times[name].append(seconds_per_call(function, values, arguments.budget))
-        m = {name: statistics.median(runs) for name, runs in times.items()}
+        m = medians(contenders, values, arguments)
 
         def shown(seconds):
             return f"{seconds * 1e6:.1f} µs ({base.nbytes / seconds / 1e9:.1f} GB/s)"

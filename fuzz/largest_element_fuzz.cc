@@ -50,11 +50,19 @@ struct GuardedPages {
   }
 };
 
-// The public functions, as a variant's are held.
-template <typename T>
-quorvel::detail::Kernels<T> publicKernels() {
-  using C = quorvel::detail::CSearch<T>;
-  return {C::largest, C::index, C::lines};
+// Calls `check` with the public functions, held as a variant's are, then
+// with every variant this CPU runs.
+template <typename T, typename Check>
+void eachSearch(Check check) {
+  namespace detail = quorvel::detail;
+  using C = detail::CSearch<T>;
+  check("public", detail::Kernels<T>{C::largest, C::index, C::lines});
+  const auto kernels = detail::variantKernels<T>();
+  for (std::size_t at = 0; at < kernels.size(); ++at) {
+    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
+      check(detail::variants()[at].name, kernels[at]);
+    }
+  }
 }
 
 template <typename T>
@@ -72,13 +80,7 @@ void check(const char* type, const T* view, std::size_t count, const std::uint8_
     if (std::memcmp(view, bytes, count * sizeof(T)) != 0)
       fail(name, type, layout, "view changed", count);
   };
-  searchWith("public", publicKernels<T>());
-  const auto kernels = detail::variantKernels<T>();
-  for (std::size_t at = 0; at < kernels.size(); ++at) {
-    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
-      searchWith(detail::variants()[at].name, kernels[at]);
-    }
-  }
+  eachSearch<T>(searchWith);
 }
 
 // The matrix the bytes pick over the `count` elements at `view`: lines of
@@ -118,13 +120,7 @@ void checkLines(const char* type, const T* view, std::size_t count, const std::u
         fail(name, type, "matrix", "wrong answer for a line", count);
     }
   };
-  searchWith("public", publicKernels<T>());
-  const auto kernels = detail::variantKernels<T>();
-  for (std::size_t at = 0; at < kernels.size(); ++at) {
-    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
-      searchWith(detail::variants()[at].name, kernels[at]);
-    }
-  }
+  eachSearch<T>(searchWith);
 }
 
 template <typename T>
