@@ -57,7 +57,10 @@ inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
   };
   const std::size_t at[4] = {0, length - kLanes, length > 2 * kLanes ? kLanes : 0,
                              length > 2 * kLanes ? length - 2 * kLanes : length - kLanes};
-  const Flags bits[4] = {load(at[0]), load(at[1]), load(at[2]), load(at[3])};
+  // Arrays of vectors are aligned whole: a type deduced from a vector (a
+  // lambda's result) drops its element alignment, and an unoptimised build
+  // then stores it aligned.
+  alignas(kBytes) const Flags bits[4] = {load(at[0]), load(at[1]), load(at[2]), load(at[3])};
   const auto lanes = [&](int which) { return reinterpret_cast<Lanes>(bits[which]); };
   const Lanes top = higher(higher(lanes(0), lanes(1)), higher(lanes(2), lanes(3)));
   T highest = highestLane<T, kBytes>(top);
@@ -334,8 +337,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   const std::size_t kRowTile = fromMemory ? 1 : reading == Reading::span ? kSpanRows : kInCacheRows;
   constexpr std::size_t kChunk =
       sizeof(T) >= 4 ? std::size_t{1} << 31 : std::size_t{1} << (8 * sizeof(T));
-  Flags best[kVectors];
-  Indices rowOf[kVectors];
+  alignas(kBytes) Flags best[kVectors];
+  alignas(kBytes) Indices rowOf[kVectors];
   T merged[kBlock];
   // The block: its first line, its width, and the vectors that cover it,
   // the last ending at its last line.
@@ -347,8 +350,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
   const auto tile = [&]<std::size_t kG, bool kFromMemory>(const T* top, std::size_t v,
                                                           std::size_t row, std::size_t count,
                                                           std::ptrdiff_t ahead) {
-    Flags b[kG];
-    Indices r[kG];
+    alignas(kBytes) Flags b[kG];
+    alignas(kBytes) Indices r[kG];
     for (std::size_t g = 0; g < kG; ++g) b[g] = best[v + g], r[g] = rowOf[v + g];
     for (std::size_t k = 0; k < count; ++k) {
       const T* const part = top + static_cast<std::ptrdiff_t>(row + k) * step;
