@@ -286,16 +286,16 @@ inline Flags beatsLanes(Flags x, Flags best) {
   return wins;
 }
 
-// How the lines are read, by the matrix's size. A block of adjacent lines,
-// up to 8 KiB of each row, so that a block holds a whole row where it can:
-// reading part of each row and then the next ran at half the speed or less.
-// While the matrix fits in cache, kInCacheRows rows at a time and those
-// kGroup vectors at a time, so that each vector's state stays in registers
-// down the rows and goes to memory once a tile. From memory that order ran
-// at a third of the memory's speed, and row by row, the state in the
-// first-level cache, at its speed. The processor's own prefetcher fell
-// behind either, so the rows kAhead on are asked for ahead of their reads
-// (doc/performance.md).
+// How the lines are read, by the matrix's size (doc/performance.md has the
+// measurements). A block of adjacent lines, up to 8 KiB of each row, so that
+// a block holds a whole row where it can: reading part of each row and then
+// the next was much slower. While the matrix fits in cache, kInCacheRows
+// rows at a time and those kGroup vectors at a time, so that each vector's
+// state stays in registers down the rows and goes to memory once a tile.
+// From memory that order fell far behind the memory's speed, and row by
+// row, the state in the first-level cache, kept up with it. The processor's
+// own prefetcher fell behind either, so the rows kAhead on are asked for
+// ahead of their reads.
 constexpr std::size_t kBlockBytes = 8192;
 constexpr std::size_t kInCacheRows = 4;
 constexpr std::uint64_t kFromMemoryBytes = std::uint64_t{16} << 20;
@@ -309,9 +309,8 @@ constexpr std::size_t kSpanRows = 16;
 
 // A prefetch `bytes` past `at`, the address reckoned as a number: it may lie
 // past the matrix, where a prefetch is harmless but a pointer may not point.
-// From memory, into the second-level cache only: row by row, a matrix of
-// rows of 8000 bytes then ran at 1.4 times the speed of one prefetched into
-// the first (doc/performance.md).
+// From memory, into the second-level cache only, where wide rows read row
+// by row ran faster than when asked into the first (doc/performance.md).
 template <bool kFromMemory, typename T>
 inline void prefetch(const T* at, std::ptrdiff_t bytes) {
   const auto* address = reinterpret_cast<const void*>(reinterpret_cast<std::uintptr_t>(at) + bytes);
@@ -459,8 +458,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
 // the down-columns loop answers; the line's elements are the columns that
 // are multiples of the step, and the first highest among them is the one
 // of the lowest row, then column. Elements past the last whole row, one by
-// one. Element by element, such a line ran at a quarter of the memory's
-// speed and less (doc/performance.md).
+// one. Element by element, such a line fell far behind the memory's speed
+// (doc/performance.md).
 constexpr std::size_t kSteppedLineBytes = 64;
 
 template <int kBytes, typename T>
