@@ -40,6 +40,20 @@ inline Found<T> lineOneByOne(const T* line, std::size_t length, std::ptrdiff_t s
   return found;
 }
 
+// Each line from `first`, `lineStride` apart, answered alone by `answer`
+// (a line's first element, and whether its position is wanted), into
+// `values` and `indices` where each is not null.
+template <typename T, typename Answer>
+inline void eachLine(const T* first, std::size_t from, std::size_t lines, std::ptrdiff_t lineStride,
+                     T* values, std::size_t* indices, Answer answer) {
+  for (std::size_t line = from; line < lines; ++line) {
+    const Found<T> found =
+        answer(first + static_cast<std::ptrdiff_t>(line) * lineStride, indices != nullptr);
+    if (values) values[line] = found.value;
+    if (indices) indices[line] = found.index;
+  }
+}
+
 // A line of adjacent elements, `kLanes` to `4 * kLanes` of them, read as up
 // to four vectors from both ends, with no loop and nothing set up: its
 // highest, and where asked its first position, the lowest lane index of the
@@ -234,12 +248,8 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
           positions[j] < length ? positions[j] : firstHighestOneByOne(row(j), length).index;
     }
   }
-  for (; line < lines; ++line) {
-    const Found<T> found = shortLine<kBytes>(
-        elements + static_cast<std::ptrdiff_t>(line) * lineStride, length, indices != nullptr);
-    if (values) values[line] = found.value;
-    if (indices) indices[line] = found.index;
-  }
+  eachLine(elements, line, lines, lineStride, values, indices,
+           [&](const T* row, bool wantIndex) { return shortLine<kBytes>(row, length, wantIndex); });
 }
 
 // Lines of adjacent elements: long ones each by the whole array's search,
@@ -249,12 +259,7 @@ template <int kBytes, typename T>
 inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
                        std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
   const auto each = [&](auto answer) {
-    for (std::size_t line = 0; line < lines; ++line) {
-      const Found<T> found =
-          answer(elements + static_cast<std::ptrdiff_t>(line) * lineStride, indices != nullptr);
-      if (values) values[line] = found.value;
-      if (indices) indices[line] = found.index;
-    }
+    eachLine(elements, 0, lines, lineStride, values, indices, answer);
   };
   const std::size_t bytes = length * sizeof(T);
   if (!kVectorsFor<T> || bytes < 16) {
@@ -520,13 +525,9 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
     alongLines<kBytes>(elements, lines, length, lineStride, values, indices);
   } else if (kVectorsFor<T> && !adjacentLines && step > 1 &&
              static_cast<std::size_t>(step) * sizeof(T) <= kSteppedLineBytes) {
-    for (std::size_t line = 0; line < lines; ++line) {
-      const Found<T> found =
-          steppedLine<kBytes>(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length,
-                              static_cast<std::size_t>(step), indices != nullptr, reading);
-      if (values) values[line] = found.value;
-      if (indices) indices[line] = found.index;
-    }
+    eachLine(elements, 0, lines, lineStride, values, indices, [&](const T* line, bool wantIndex) {
+      return steppedLine<kBytes>(line, length, static_cast<std::size_t>(step), wantIndex, reading);
+    });
   } else if (kVectorsFor<T> && adjacentLines) {
     const bool reversed = lineStride == -1;
     const T* const first = reversed ? elements - (lines - 1) : elements;
@@ -536,12 +537,8 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
       downColumns<kBytes, false>(first, lines, length, step, reversed, values, indices, reading);
     }
   } else {
-    for (std::size_t line = 0; line < lines; ++line) {
-      const Found<T> found =
-          lineOneByOne(elements + static_cast<std::ptrdiff_t>(line) * lineStride, length, step);
-      if (values) values[line] = found.value;
-      if (indices) indices[line] = found.index;
-    }
+    eachLine(elements, 0, lines, lineStride, values, indices,
+             [&](const T* line, bool) { return lineOneByOne(line, length, step); });
   }
 }
 
