@@ -7,10 +7,13 @@
 // that includes it. Everything here has internal linkage, so the linker
 // cannot swap one instruction set's copy for another's.
 //
-// The rule, in every variant: the highest value, and the position of its
-// first occurrence. Floats follow IEEE 754-2019's maximum: any NaN wins (at
-// the first NaN), and +0 ranks above -0. Equal floats are told apart by
-// their bits, so the answer does not depend on the floating-point mode.
+// The rule, in every variant: the highest (or lowest) value, and the
+// position of its first occurrence. Floats follow IEEE 754-2019's maximum
+// (or minimum): any NaN wins (at the first NaN), and +0 ranks above -0.
+// Equal floats are told apart by their bits, so the answer does not depend
+// on the floating-point mode. Each loop is written once, for the end it
+// seeks as a template parameter: the lowest is the highest with every
+// comparison turned round.
 
 #include <bit>
 #include <cstddef>
@@ -37,10 +40,25 @@ using Bits = std::make_signed_t<std::conditional_t<
     std::conditional_t<sizeof(T) == 4, std::uint32_t,
                        std::conditional_t<sizeof(T) == 2, std::uint16_t, std::uint8_t>>>>;
 
+// Which end of the order a search seeks.
+enum class End { highest, lowest };
+
 template <typename T>
 constexpr T lowestOf() {
   if constexpr (kFloat<T>) return -std::numeric_limits<T>::infinity();
   return std::numeric_limits<T>::lowest();
+}
+
+template <typename T>
+constexpr T highestOf() {
+  if constexpr (kFloat<T>) return std::numeric_limits<T>::infinity();
+  return std::numeric_limits<T>::max();
+}
+
+// The answer for an empty view: the other end, since nothing can be beyond it.
+template <End kEnd, typename T>
+constexpr T emptyOf() {
+  return kEnd == End::highest ? lowestOf<T>() : highestOf<T>();
 }
 
 // 32-bit Arm's NEON flushes subnormal floats to zero, and has no double
@@ -69,11 +87,13 @@ constexpr bool kVectorsFor = true;
 #define QUORVEL_KEEP_IN_REGISTERS(a, b, c, d)
 #endif
 
-// By value, unlike std::max, so the running maxima stay in registers. A NaN
-// in `b` is passed over; the scans track NaNs apart.
-template <typename Value>
-inline Value higher(Value a, Value b) {
-  return b > a ? b : a;
+// By value, unlike std::max, so the running maxima stay in registers: `b`
+// where it lies beyond `a` towards the end sought, else `a`. A NaN in `b` is
+// passed over; the scans track NaNs apart.
+template <End kEnd, typename Value>
+inline Value beyond(Value a, Value b) {
+  if constexpr (kEnd == End::highest) return b > a ? b : a;
+  return b < a ? b : a;
 }
 
 template <typename T>
@@ -87,27 +107,30 @@ constexpr bool isNaN(T value) {
   return false;
 }
 
-// Whether `a` ranks above `b`, neither a NaN.
-template <typename T>
+// Whether `a` lies beyond `b` towards the end sought, neither a NaN; -0
+// ranks below +0, and a negative float's bits are the lower as integers.
+template <End kEnd, typename T>
 inline bool beats(T a, T b) {
-  if constexpr (kFloat<T>) {
-    return a > b || (a == b && bitsOf(a) > bitsOf(b));  // +0 over -0
+  if constexpr (kEnd == End::lowest) {
+    if constexpr (kFloat<T>) return a < b || (a == b && bitsOf(a) < bitsOf(b));
+    return a < b;
   }
+  if constexpr (kFloat<T>) return a > b || (a == b && bitsOf(a) > bitsOf(b));
   return a > b;
 }
 
-// The highest of a stretch, NaNs passed over, and whether it held a NaN.
+// The end of a stretch, NaNs passed over, and whether it held a NaN.
 template <typename T>
 struct Summary {
-  T highest;
+  T best;
   bool unordered;
 };
 
-template <typename T>
+template <End kEnd, typename T>
 inline Summary<T> scanOneByOne(const T* elements, std::size_t count) {
-  Summary<T> summary{lowestOf<T>(), false};
+  Summary<T> summary{emptyOf<kEnd, T>(), false};
   for (std::size_t index = 0; index < count; ++index) {
-    summary.highest = higher(summary.highest, elements[index]);
+    summary.best = beyond<kEnd>(summary.best, elements[index]);
     summary.unordered |= isNaN(elements[index]);
   }
   return summary;
@@ -126,9 +149,9 @@ inline T foldLanes(Vector<T, kBytes> lanes, Fold fold) {
   }
 }
 
-template <typename T, int kBytes>
-inline T highestLane(Vector<T, kBytes> lanes) {
-  return foldLanes<T, kBytes>(lanes, [](auto a, auto b) { return higher(a, b); });
+template <End kEnd, typename T, int kBytes>
+inline T bestLane(Vector<T, kBytes> lanes) {
+  return foldLanes<T, kBytes>(lanes, [](auto a, auto b) { return beyond<kEnd>(a, b); });
 }
 
 template <typename T, int kBytes>
@@ -145,12 +168,12 @@ inline bool anyLane(Vector<T, kBytes> lanes) {
 // then single vectors, and a last vector ending at the last element covers
 // what is left. Overlapping loads do no harm to a maximum. Floats also OR
 // together, per lane, whether each element was a NaN.
-template <int kBytes, typename T>
+template <End kEnd, int kBytes, typename T>
 inline Summary<T> scan(const T* elements, std::size_t count) {
   using Lanes = Vector<T, kBytes>;
   using Flags = Vector<Bits<T>, kBytes>;
   constexpr std::size_t kLanes = kBytes / sizeof(T);
-  if (!kVectorsFor<T> || count < kLanes) return scanOneByOne(elements, count);
+  if (!kVectorsFor<T> || count < kLanes) return scanOneByOne<kEnd>(elements, count);
 
   Flags unordered{};
   const auto load = [&](std::size_t index) {
@@ -164,40 +187,40 @@ inline Summary<T> scan(const T* elements, std::size_t count) {
   };
   const auto summary = [&](Lanes lanes) {
     if constexpr (kFloat<T>)
-      return Summary<T>{highestLane<T, kBytes>(lanes), anyLane<Bits<T>, kBytes>(unordered)};
-    return Summary<T>{highestLane<T, kBytes>(lanes), false};
+      return Summary<T>{bestLane<kEnd, T, kBytes>(lanes), anyLane<Bits<T>, kBytes>(unordered)};
+    return Summary<T>{bestLane<kEnd, T, kBytes>(lanes), false};
   };
   // Up to four vectors' worth: two or four loads from the two ends cover
   // it, with no loop and no alignment to work out.
   if (count <= 4 * kLanes) {
     Lanes front = load(0), back = load(count - kLanes);
     if (count > 2 * kLanes) {
-      front = higher(front, load(kLanes));
-      back = higher(back, load(count - 2 * kLanes));
+      front = beyond<kEnd>(front, load(kLanes));
+      back = beyond<kEnd>(back, load(count - 2 * kLanes));
     }
-    return summary(higher(front, back));
+    return summary(beyond<kEnd>(front, back));
   }
   Lanes a = load(0);
   Lanes b = a, c = a, d = a;
   const auto address = reinterpret_cast<std::uintptr_t>(elements);
   std::size_t index = kLanes - address / sizeof(T) % kLanes;
   for (; count - index >= 8 * kLanes; index += 8 * kLanes) {
-    a = higher(a, load(index));
-    b = higher(b, load(index + kLanes));
-    c = higher(c, load(index + 2 * kLanes));
-    d = higher(d, load(index + 3 * kLanes));
+    a = beyond<kEnd>(a, load(index));
+    b = beyond<kEnd>(b, load(index + kLanes));
+    c = beyond<kEnd>(c, load(index + 2 * kLanes));
+    d = beyond<kEnd>(d, load(index + 3 * kLanes));
     QUORVEL_KEEP_IN_REGISTERS(a, b, c, d);
-    a = higher(a, load(index + 4 * kLanes));
-    b = higher(b, load(index + 5 * kLanes));
-    c = higher(c, load(index + 6 * kLanes));
-    d = higher(d, load(index + 7 * kLanes));
+    a = beyond<kEnd>(a, load(index + 4 * kLanes));
+    b = beyond<kEnd>(b, load(index + 5 * kLanes));
+    c = beyond<kEnd>(c, load(index + 6 * kLanes));
+    d = beyond<kEnd>(d, load(index + 7 * kLanes));
     QUORVEL_KEEP_IN_REGISTERS(a, b, c, d);
   }
   for (; count - index >= kLanes; index += kLanes) {
-    a = higher(a, load(index));
+    a = beyond<kEnd>(a, load(index));
   }
-  b = higher(b, load(count - kLanes));
-  return summary(higher(higher(a, b), higher(c, d)));
+  b = beyond<kEnd>(b, load(count - kLanes));
+  return summary(beyond<kEnd>(beyond<kEnd>(a, b), beyond<kEnd>(c, d)));
 }
 
 // The first position from 0 below `count` whose element has the bits of
@@ -239,10 +262,10 @@ inline std::size_t findFirst(const T* elements, std::size_t count, T value,
 }
 
 // Views are searched in blocks that fit in the first-level cache. Where the
-// position is asked for, the loop keeps the first block whose highest beats
-// every block before it, and afterwards looks for the highest in that block
+// position is asked for, the loop keeps the first block whose end beats
+// every block before it, and afterwards looks for that end in that block
 // alone, so the array is read once, not twice; small blocks keep that second
-// look short. A float block whose highest is zero is read again, while in
+// look short. A float block whose end is zero is read again, while in
 // cache, for the sign of its zero; where only the value is asked for, large
 // blocks keep the cost of each block's end small (doc/performance.md).
 constexpr std::size_t kIndexBlockBytes = std::size_t{4} << 10;
@@ -254,71 +277,183 @@ struct Found {
   std::size_t index;
 };
 
-// The position of the first highest element, one by one: where the array
-// changed while it was searched, so that the block no longer holds what was
-// found there.
-template <typename T>
-inline Found<T> firstHighestOneByOne(const T* elements, std::size_t count) {
+// The position of the first element at the end sought, one by one: where
+// the array changed while it was searched, so that the block no longer
+// holds what was found there.
+template <End kEnd, typename T>
+inline Found<T> firstBestOneByOne(const T* elements, std::size_t count) {
   Found<T> found{elements[0], 0};
   for (std::size_t index = 0; index < count; ++index) {
     const T element = elements[index];
     if (isNaN(element)) return {std::numeric_limits<T>::quiet_NaN(), index};
-    if (beats(element, found.value)) found = {element, index};
+    if (beats<kEnd>(element, found.value)) found = {element, index};
   }
   return found;
 }
 
 // The first position in the block of `length` elements from `start` that
 // holds `value`, or a NaN if `nan`. Where the array changed since the block
-// was scanned and it holds neither, the first highest of the whole array as
-// it is now.
-template <int kBytes, typename T>
+// was scanned and it holds neither, the first end of the whole array as it
+// is now.
+template <End kEnd, int kBytes, typename T>
 inline Found<T> locate(const T* elements, std::size_t count, std::size_t start, std::size_t length,
                        T value, bool nan) {
   const std::size_t at = findFirst<kBytes>(elements + start, length, value, nan);
-  if (at == length) return firstHighestOneByOne(elements, count);
+  if (at == length) return firstBestOneByOne<kEnd>(elements, count);
   return {nan ? std::numeric_limits<T>::quiet_NaN() : value, start + at};
 }
 
-template <int kBytes, typename T>
+// A float block's end, where it is zero: the end's own zero (+0 for the
+// highest, -0 for the lowest) if the block holds one, else the other.
+template <End kEnd, int kBytes, typename T>
+inline T signedZero(const T* block, std::size_t length) {
+  const T own = kEnd == End::highest ? T{0} : -T{0};
+  return findFirst<kBytes>(block, length, own, false) < length ? own : -own;
+}
+
+// The best block so far for one end: its end, where it starts, and its
+// length; `start` is the count while there is none.
+template <typename T>
+struct Best {
+  Found<T> found;
+  std::size_t length;
+};
+
+template <End kEnd, typename T>
+inline void keep(Best<T>& best, T value, std::size_t start, std::size_t length,
+                 std::size_t count) {
+  if (best.found.index == count || beats<kEnd>(value, best.found.value)) {
+    best = {{value, start}, length};
+  }
+}
+
+template <End kEnd, int kBytes, typename T>
 inline Found<T> search(const T* elements, std::size_t count, bool wantIndex) {
   const std::size_t kBlock = (wantIndex ? kIndexBlockBytes : kValueBlockBytes) / sizeof(T);
-  Found<T> best{lowestOf<T>(), count};
-  std::size_t bestLength = 0;
+  Best<T> best{{emptyOf<kEnd, T>(), count}, 0};
   for (std::size_t start = 0; start < count; start += kBlock) {
     const std::size_t length = count - start < kBlock ? count - start : kBlock;
     const T* const block = elements + start;
-    Summary<T> summary = scan<kBytes>(block, length);
+    Summary<T> summary = scan<kEnd, kBytes>(block, length);
     if constexpr (kFloat<T>) {
-      if (summary.unordered) return locate<kBytes>(elements, count, start, length, T{}, true);
-      if (summary.highest == 0) {
-        const bool positive = findFirst<kBytes>(block, length, T{0}, false) < length;
-        summary.highest = positive ? T{0} : -T{0};
-      }
+      if (summary.unordered) return locate<kEnd, kBytes>(elements, count, start, length, T{}, true);
+      if (summary.best == 0) summary.best = signedZero<kEnd, kBytes>(block, length);
     }
-    if (best.index == count || beats(summary.highest, best.value)) {
-      best = {summary.highest, start};
-      bestLength = length;
-    }
+    keep<kEnd>(best, summary.best, start, length, count);
   }
-  if (!wantIndex || count == 0) return best;
-  return locate<kBytes>(elements, count, best.index, bestLength, best.value, false);
+  if (!wantIndex || count == 0) return best.found;
+  return locate<kEnd, kBytes>(elements, count, best.found.index, best.length, best.found.value,
+                              false);
 }
 
-// The highest value: integers in one scan, floats through the blocks for
+// The end's value: integers in one scan, floats through the blocks for
 // their NaNs and signed zeros.
-template <int kBytes, typename T>
-inline T largest(const T* elements, std::size_t count) {
+template <End kEnd, int kBytes, typename T>
+inline T bestValue(const T* elements, std::size_t count) {
   if constexpr (kFloat<T>) {
-    return search<kBytes>(elements, count, false).value;
+    return search<kEnd, kBytes>(elements, count, false).value;
   } else {
-    return scan<kBytes>(elements, count).highest;
+    return scan<kEnd, kBytes>(elements, count).best;
   }
 }
 
+template <End kEnd, int kBytes, typename T>
+inline std::size_t bestIndex(const T* elements, std::size_t count) {
+  return search<kEnd, kBytes>(elements, count, true).index;
+}
+
+// Both ends of a stretch, NaNs passed over, and whether it held a NaN.
+template <typename T>
+struct Ends {
+  T lowest;
+  T highest;
+  bool unordered;
+};
+
+// Both ends in one read: scan's loop, each vector loaded once and taken
+// into a pair of chains for each end.
 template <int kBytes, typename T>
-inline std::size_t largestIndex(const T* elements, std::size_t count) {
-  return search<kBytes>(elements, count, true).index;
+inline Ends<T> scanBoth(const T* elements, std::size_t count) {
+  using Lanes = Vector<T, kBytes>;
+  using Flags = Vector<Bits<T>, kBytes>;
+  constexpr std::size_t kLanes = kBytes / sizeof(T);
+  constexpr End kLow = End::lowest, kHigh = End::highest;
+  if (!kVectorsFor<T> || count < kLanes) {
+    const Summary<T> low = scanOneByOne<kLow>(elements, count);
+    return {low.best, scanOneByOne<kHigh>(elements, count).best, low.unordered};
+  }
+  Flags unordered{};
+  const auto load = [&](std::size_t index) {
+    Flags bits;
+    std::memcpy(&bits, elements + index, sizeof bits);
+    const auto lanes = reinterpret_cast<Lanes>(bits);
+    if constexpr (kFloat<T>) unordered |= lanes != lanes;
+    return lanes;
+  };
+  Lanes low = load(0);
+  Lanes high = low, low2 = low, high2 = low;
+  const auto take = [&](Lanes& lowChain, Lanes& highChain, Lanes x) {
+    lowChain = beyond<kLow>(lowChain, x);
+    highChain = beyond<kHigh>(highChain, x);
+  };
+  std::size_t index = kLanes;
+  if (count > 4 * kLanes) {
+    const auto address = reinterpret_cast<std::uintptr_t>(elements);
+    index = kLanes - address / sizeof(T) % kLanes;
+    for (; count - index >= 4 * kLanes; index += 4 * kLanes) {
+      take(low, high, load(index));
+      take(low2, high2, load(index + kLanes));
+      QUORVEL_KEEP_IN_REGISTERS(low, high, low2, high2);
+      take(low, high, load(index + 2 * kLanes));
+      take(low2, high2, load(index + 3 * kLanes));
+      QUORVEL_KEEP_IN_REGISTERS(low, high, low2, high2);
+    }
+  }
+  for (; count - index >= kLanes; index += kLanes) take(low, high, load(index));
+  take(low2, high2, load(count - kLanes));
+  const bool nan = kFloat<T> && anyLane<Bits<T>, kBytes>(unordered);
+  return {bestLane<kLow, T, kBytes>(beyond<kLow>(low, low2)),
+          bestLane<kHigh, T, kBytes>(beyond<kHigh>(high, high2)), nan};
+}
+
+template <typename T>
+struct BothFound {
+  Found<T> lowest;
+  Found<T> highest;
+};
+
+// Both ends' values and first positions from one read, block by block as
+// search has it. A NaN is both ends, at the first NaN.
+template <int kBytes, typename T>
+inline BothFound<T> searchBoth(const T* elements, std::size_t count, bool wantIndex) {
+  constexpr End kLow = End::lowest, kHigh = End::highest;
+  const std::size_t kBlock = (wantIndex ? kIndexBlockBytes : kValueBlockBytes) / sizeof(T);
+  Best<T> low{{emptyOf<kLow, T>(), count}, 0}, high{{emptyOf<kHigh, T>(), count}, 0};
+  for (std::size_t start = 0; start < count; start += kBlock) {
+    const std::size_t length = count - start < kBlock ? count - start : kBlock;
+    const T* const block = elements + start;
+    Ends<T> ends = scanBoth<kBytes>(block, length);
+    if constexpr (kFloat<T>) {
+      if (ends.unordered) {
+        const std::size_t at = findFirst<kBytes>(block, length, T{}, true);
+        if (at == length) {
+          return {firstBestOneByOne<kLow>(elements, count),
+                  firstBestOneByOne<kHigh>(elements, count)};
+        }
+        const Found<T> nan{std::numeric_limits<T>::quiet_NaN(), start + at};
+        return {nan, nan};
+      }
+      if (ends.lowest == 0) ends.lowest = signedZero<kLow, kBytes>(block, length);
+      if (ends.highest == 0) ends.highest = signedZero<kHigh, kBytes>(block, length);
+    }
+    keep<kLow>(low, ends.lowest, start, length, count);
+    keep<kHigh>(high, ends.highest, start, length, count);
+  }
+  if (!wantIndex || count == 0) return {low.found, high.found};
+  return {locate<kLow, kBytes>(elements, count, low.found.index, low.length, low.found.value,
+                               false),
+          locate<kHigh, kBytes>(elements, count, high.found.index, high.length,
+                                high.found.value, false)};
 }
 
 }  // namespace

@@ -4,7 +4,7 @@
 
 // The search of a strided matrix: one answer per line, where a line's
 // elements lie `step` elements apart and lines lie `lineStride` apart, by
-// the whole-array search's rule. Which loop reads it is decided once per
+// the whole-array search's rule, for either end. Which loop reads it is decided once per
 // call, by the layout: lines whose elements are adjacent, long ones by the
 // whole-array scan and short ones a line at a time with vectors no wider
 // than a line; lines that are adjacent to each other (each answer a column
@@ -28,14 +28,14 @@ inline T quietIfNaN(T value) {
   return value;
 }
 
-// The first highest of one line of any step, element by element.
-template <typename T>
+// The first end of one line of any step, element by element.
+template <End kEnd, typename T>
 inline Found<T> lineOneByOne(const T* line, std::size_t length, std::ptrdiff_t step) {
-  Found<T> found{lowestOf<T>(), 0};
+  Found<T> found{emptyOf<kEnd, T>(), 0};
   for (std::size_t index = 0; index < length; ++index) {
     const T element = line[static_cast<std::ptrdiff_t>(index) * step];
     if (isNaN(element)) return {std::numeric_limits<T>::quiet_NaN(), index};
-    if (index == 0 || beats(element, found.value)) found = {element, index};
+    if (index == 0 || beats<kEnd>(element, found.value)) found = {element, index};
   }
   return found;
 }
@@ -56,9 +56,9 @@ inline void eachLine(const T* first, std::size_t from, std::size_t lines, std::p
 
 // A line of adjacent elements, `kLanes` to `4 * kLanes` of them, read as up
 // to four vectors from both ends, with no loop and nothing set up: its
-// highest, and where asked its first position, the lowest lane index of the
+// end, and where asked its first position, the lowest lane index of the
 // lanes that hold it.
-template <int kBytes, typename T>
+template <End kEnd, int kBytes, typename T>
 inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
   using Flags = Vector<Bits<T>, kBytes>;
   using Lanes = Vector<T, kBytes>;
@@ -76,16 +76,21 @@ inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
   // then stores it aligned.
   alignas(kBytes) const Flags bits[4] = {load(at[0]), load(at[1]), load(at[2]), load(at[3])};
   const auto lanes = [&](int which) { return reinterpret_cast<Lanes>(bits[which]); };
-  const Lanes top = higher(higher(lanes(0), lanes(1)), higher(lanes(2), lanes(3)));
-  T highest = highestLane<T, kBytes>(top);
+  const Lanes top = beyond<kEnd>(beyond<kEnd>(lanes(0), lanes(1)),
+                                 beyond<kEnd>(lanes(2), lanes(3)));
+  T highest = bestLane<kEnd, T, kBytes>(top);
   bool nan = false;
   if constexpr (kFloat<T>) {
     Flags unordered{};
     for (int which = 0; which < 4; ++which) unordered |= lanes(which) != lanes(which);
     nan = anyLane<Bits<T>, kBytes>(unordered);
     if (!nan && highest == 0) {
-      const Flags plus = (bits[0] == 0) | (bits[1] == 0) | (bits[2] == 0) | (bits[3] == 0);
-      highest = anyLane<Bits<T>, kBytes>(plus) ? T{0} : -T{0};
+      // The end's own zero, +0 for the highest and -0 for the lowest.
+      const T own = kEnd == End::highest ? T{0} : -T{0};
+      const Bits<T> ownBits = bitsOf(own);
+      const Flags found =
+          (bits[0] == ownBits) | (bits[1] == ownBits) | (bits[2] == ownBits) | (bits[3] == ownBits);
+      highest = anyLane<Bits<T>, kBytes>(found) ? own : -own;
     }
   }
   if (nan) highest = std::numeric_limits<T>::quiet_NaN();
@@ -108,42 +113,46 @@ inline Found<T> shortLine(const T* line, std::size_t length, bool wantIndex) {
   const std::size_t index =
       foldLanes<Position<T>, kBytes>(first, [](auto a, auto b) { return a < b ? a : b; });
   // The line changed while it was read, and holds the highest no more.
-  if (index >= length) return firstHighestOneByOne(line, length);
+  if (index >= length) return firstBestOneByOne<kEnd>(line, length);
   return {highest, index};
 }
 
 // Keys that order every element by the rule as signed integers of its
-// size: unsigned ones with the sign bit turned, floats with the rest of a
-// negative one's bits turned, so that -0 ranks below +0, and every NaN the
-// highest key of all, which no number has.
-template <typename T, typename Keys>
+// size, the end sought the highest key: unsigned ones with the sign bit
+// turned, floats with the rest of a negative one's bits turned, so that -0
+// ranks below +0, and for the lowest every bit of a number turned; every
+// NaN the highest key of all, which no number has.
+template <End kEnd, typename T, typename Keys>
 inline Keys keysOf(Keys bits) {
   constexpr Bits<T> kTop = std::numeric_limits<Bits<T>>::min();
   constexpr Bits<T> kRest = std::numeric_limits<Bits<T>>::max();
+  constexpr Bits<T> kTurn = kEnd == End::lowest ? ~Bits<T>{0} : Bits<T>{0};
   if constexpr (kFloat<T>) {
     const Keys nan = (bits & kRest) > bitsOf(std::numeric_limits<T>::infinity());
-    const Keys keys = bits ^ ((bits >> (8 * sizeof(T) - 1)) & kRest);
+    const Keys keys = (bits ^ ((bits >> (8 * sizeof(T) - 1)) & kRest)) ^ kTurn;
     return (keys & ~nan) | (nan & kRest);
   } else if constexpr (std::is_unsigned_v<T>) {
-    return bits ^ kTop;
+    return bits ^ (kTop ^ kTurn);
   } else {
-    return bits;
+    return bits ^ kTurn;
   }
 }
 
 // The elements that keysOf turned into `keys`; a quiet NaN for a NaN's.
-template <typename T, typename Keys>
+template <End kEnd, typename T, typename Keys>
 inline Keys elementsOf(Keys keys) {
   constexpr Bits<T> kTop = std::numeric_limits<Bits<T>>::min();
   constexpr Bits<T> kRest = std::numeric_limits<Bits<T>>::max();
+  constexpr Bits<T> kTurn = kEnd == End::lowest ? ~Bits<T>{0} : Bits<T>{0};
   if constexpr (kFloat<T>) {
     const Keys nan = keys == kRest;
-    const Keys bits = keys ^ ((keys >> (8 * sizeof(T) - 1)) & kRest);
+    const Keys turned = keys ^ kTurn;
+    const Keys bits = turned ^ ((turned >> (8 * sizeof(T) - 1)) & kRest);
     return (bits & ~nan) | (nan & bitsOf(std::numeric_limits<T>::quiet_NaN()));
   } else if constexpr (std::is_unsigned_v<T>) {
-    return keys ^ kTop;
+    return keys ^ (kTop ^ kTurn);
   } else {
-    return keys;
+    return keys ^ kTurn;
   }
 }
 
@@ -185,9 +194,9 @@ inline V foldRows(V* rows, Fold fold) {
 // lines a step: each line's loads from both ends (as shortLine has them)
 // folded into one vector of keys, then the step's lines folded together
 // into a vector of their highest keys; where positions are asked, each
-// line's lane indices that hold its highest, folded the same way to their
+// line's lane indices that hold its key, folded the same way to their
 // lowest. Lines past the last whole step, by shortLine.
-template <int kBytes, typename T>
+template <End kEnd, int kBytes, typename T>
 inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
                        std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
   using Keys = Vector<Bits<T>, kBytes>;
@@ -199,7 +208,7 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
   const auto keysAt = [&](const T* row, int which) {
     Keys bits;
     std::memcpy(&bits, row + at[which], sizeof bits);
-    return keysOf<T>(bits);
+    return keysOf<kEnd, T>(bits);
   };
   Indices iota;
   for (std::size_t lane = 0; lane < kLanes; ++lane) iota[lane] = static_cast<Position<T>>(lane);
@@ -215,17 +224,17 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
     for (std::size_t j = 0; j < kLanes; ++j) {
       keys[j][0] = keysAt(row(j), 0);
       keys[j][1] = keysAt(row(j), 1);
-      tops[j] = higher(keys[j][0], keys[j][1]);
+      tops[j] = beyond<End::highest>(keys[j][0], keys[j][1]);
       if (four) {
         keys[j][2] = keysAt(row(j), 2);
         keys[j][3] = keysAt(row(j), 3);
-        tops[j] = higher(tops[j], higher(keys[j][2], keys[j][3]));
+        tops[j] = beyond<End::highest>(tops[j], beyond<End::highest>(keys[j][2], keys[j][3]));
       }
     }
-    const Keys highest =
-        foldRows<kLanes, kLanes>(tops, [](Keys a, Keys b) { return higher(a, b); });
+    const Keys highest = foldRows<kLanes, kLanes>(
+        tops, [](Keys a, Keys b) { return beyond<End::highest>(a, b); });
     if (values) {
-      const Keys out = elementsOf<T>(highest);
+      const Keys out = elementsOf<kEnd, T>(highest);
       std::memcpy(values + line, &out, sizeof out);
     }
     if (!indices) continue;
@@ -243,19 +252,19 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
     const Indices positions =
         foldRows<kLanes, kLanes>(firsts, [](Indices a, Indices b) { return a < b ? a : b; });
     for (std::size_t j = 0; j < kLanes; ++j) {
-      // A line that changed while it was read, and holds its highest no more.
-      indices[line + j] =
-          positions[j] < length ? positions[j] : firstHighestOneByOne(row(j), length).index;
+      // A line that changed while it was read, and holds its end no more.
+      indices[line + j] = positions[j] < length ? positions[j]
+                                                : firstBestOneByOne<kEnd>(row(j), length).index;
     }
   }
   eachLine(elements, line, lines, lineStride, values, indices,
-           [&](const T* row, bool wantIndex) { return shortLine<kBytes>(row, length, wantIndex); });
+           [&](const T* row, bool wantIndex) { return shortLine<kEnd, kBytes>(row, length, wantIndex); });
 }
 
 // Lines of adjacent elements: long ones each by the whole array's search,
 // short ones by shortLines at the widest vector the line fills
 // (doc/performance.md), or one by one below 16 bytes.
-template <int kBytes, typename T>
+template <End kEnd, int kBytes, typename T>
 inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
                        std::ptrdiff_t lineStride, T* values, std::size_t* indices) {
   const auto each = [&](auto answer) {
@@ -263,29 +272,34 @@ inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
   };
   const std::size_t bytes = length * sizeof(T);
   if (!kVectorsFor<T> || bytes < 16) {
-    each([&](const T* line, bool) { return lineOneByOne(line, length, 1); });
+    each([&](const T* line, bool) { return lineOneByOne<kEnd>(line, length, 1); });
   } else if (bytes >= 4 * kBytes) {
     each([&](const T* line, bool wantIndex) {
-      if (!wantIndex) return Found<T>{largest<kBytes>(line, length), 0};
-      const std::size_t index = largestIndex<kBytes>(line, length);
+      if (!wantIndex) return Found<T>{bestValue<kEnd, kBytes>(line, length), 0};
+      const std::size_t index = bestIndex<kEnd, kBytes>(line, length);
       return Found<T>{quietIfNaN(line[index]), index};
     });
   } else if (kBytes >= 64 && bytes >= 64) {
-    shortLines<(kBytes >= 64 ? 64 : 16)>(elements, lines, length, lineStride, values, indices);
+    shortLines<kEnd, (kBytes >= 64 ? 64 : 16)>(elements, lines, length, lineStride, values, indices);
   } else if (kBytes >= 32 && bytes >= 32) {
-    shortLines<(kBytes >= 32 ? 32 : 16)>(elements, lines, length, lineStride, values, indices);
+    shortLines<kEnd, (kBytes >= 32 ? 32 : 16)>(elements, lines, length, lineStride, values, indices);
   } else {
-    shortLines<16>(elements, lines, length, lineStride, values, indices);
+    shortLines<kEnd, 16>(elements, lines, length, lineStride, values, indices);
   }
 }
 
-// Whether each lane of `x` ranks above the same lane of `best`, as the rule
-// has it: higher, +0 over -0, and a NaN over any number; an equal value or a
-// later NaN does not.
-template <typename T, typename Flags>
+// Whether each lane of `x` lies beyond the same lane of `best` towards the
+// end sought, as the rule has it: +0 above -0, and a NaN beyond any number;
+// an equal value or a later NaN does not.
+template <End kEnd, typename T, typename Flags>
 inline Flags beatsLanes(Flags x, Flags best) {
   using Lanes = Vector<T, sizeof(Flags)>;
   const Lanes a = reinterpret_cast<Lanes>(x), b = reinterpret_cast<Lanes>(best);
+  if constexpr (kEnd == End::lowest) {
+    Flags wins = a < b;
+    if constexpr (kFloat<T>) wins |= ((a == b) & (x < best)) | ((a != a) & (b == b));
+    return wins;
+  }
   Flags wins = a > b;
   if constexpr (kFloat<T>) wins |= ((a == b) & (x > best)) | ((a != a) & (b == b));
   return wins;
@@ -327,7 +341,7 @@ inline void prefetch(const T* at, std::ptrdiff_t bytes) {
 // each lane's highest is kept in lanes of the element's size, so rows are
 // taken in chunks that such a lane can count, and each chunk's answer
 // merged into the lines' answer.
-template <int kBytes, bool kWantIndex, typename T>
+template <End kEnd, int kBytes, bool kWantIndex, typename T>
 inline void downColumns(const T* first, std::size_t lines, std::size_t length, std::ptrdiff_t step,
                         bool reversed, T* values, std::size_t* indices, Reading reading) {
   using Flags = Vector<Bits<T>, kBytes>;
@@ -367,10 +381,10 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
         if constexpr (!kWantIndex && !kFloat<T>) {
           using Lanes = Vector<T, kBytes>;
           b[g] = reinterpret_cast<Flags>(
-              higher(reinterpret_cast<Lanes>(b[g]), reinterpret_cast<Lanes>(x)));
+              beyond<kEnd>(reinterpret_cast<Lanes>(b[g]), reinterpret_cast<Lanes>(x)));
           continue;
         }
-        const Flags wins = beatsLanes<T>(x, b[g]);
+        const Flags wins = beatsLanes<kEnd, T>(x, b[g]);
         b[g] = (b[g] & ~wins) | (x & wins);
         if constexpr (kWantIndex) {
           const Indices taken = reinterpret_cast<Indices>(wins);
@@ -442,7 +456,7 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
             if (values) values[lineOf(column)] = quietIfNaN(value);
             if constexpr (kWantIndex) indices[lineOf(column)] = rowOf[v][lane];
           } else if (chunk == 0 ||
-                     (!isNaN(merged[column]) && (isNaN(value) || beats(value, merged[column])))) {
+                     (!isNaN(merged[column]) && (isNaN(value) || beats<kEnd>(value, merged[column])))) {
             merged[column] = value;
             if constexpr (kWantIndex) indices[lineOf(column)] = chunk + rowOf[v][lane];
           }
@@ -467,22 +481,22 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
 // (doc/performance.md).
 constexpr std::size_t kSteppedLineBytes = 64;
 
-template <int kBytes, typename T>
+template <End kEnd, int kBytes, typename T>
 inline Found<T> steppedLine(const T* line, std::size_t length, std::size_t step, bool wantIndex,
                             Reading reading) {
   constexpr std::size_t kLanes = kBytes / sizeof(T);
   constexpr std::size_t kMost = kGroup * kLanes + kSteppedLineBytes / sizeof(T);
   const std::size_t width = (kGroup * kLanes + step - 1) / step * step;
   const std::size_t rows = ((length - 1) * step + 1) / width;
-  if (rows < 2) return lineOneByOne(line, length, static_cast<std::ptrdiff_t>(step));
+  if (rows < 2) return lineOneByOne<kEnd>(line, length, static_cast<std::ptrdiff_t>(step));
   T values[kMost] = {};
   std::size_t found[kMost] = {};
   const auto w = static_cast<std::ptrdiff_t>(width);
   if (reading == Reading::bySize) reading = Reading::span;
   if (wantIndex) {
-    downColumns<kBytes, true>(line, width, rows, w, false, values, found, reading);
+    downColumns<kEnd, kBytes, true>(line, width, rows, w, false, values, found, reading);
   } else {
-    downColumns<kBytes, false>(line, width, rows, w, false, values, nullptr, reading);
+    downColumns<kEnd, kBytes, false>(line, width, rows, w, false, values, nullptr, reading);
   }
   Found<T> best{values[0], wantIndex ? found[0] * width / step : 0};
   for (std::size_t column = step; column < width; column += step) {
@@ -490,7 +504,7 @@ inline Found<T> steppedLine(const T* line, std::size_t length, std::size_t step,
     const std::size_t index = wantIndex ? (found[column] * width + column) / step : 0;
     const bool earlier = index < best.index;
     if (isNaN(best.value) ? isNaN(value) && earlier
-                          : isNaN(value) || beats(value, best.value) ||
+                          : isNaN(value) || beats<kEnd>(value, best.value) ||
                                 (bitsOf(value) == bitsOf(best.value) && earlier)) {
       best = {value, index};
     }
@@ -499,21 +513,21 @@ inline Found<T> steppedLine(const T* line, std::size_t length, std::size_t step,
   for (std::size_t index = rows * width / step; index < length; ++index) {
     const T element = line[index * step];
     if (isNaN(element)) return {std::numeric_limits<T>::quiet_NaN(), index};
-    if (beats(element, best.value)) best = {element, index};
+    if (beats<kEnd>(element, best.value)) best = {element, index};
   }
   return best;
 }
 
 // The search of a strided matrix, one answer per line, into `values` and
 // `indices` where each is not null.
-template <int kBytes, typename T>
-inline void largestOfLines(const T* elements, std::size_t lines, std::size_t length,
+template <End kEnd, int kBytes, typename T>
+inline void bestOfLines(const T* elements, std::size_t lines, std::size_t length,
                            std::ptrdiff_t lineStride, std::ptrdiff_t step, T* values,
                            std::size_t* indices, Reading reading = Reading::bySize) {
   if (lines == 0 || (!values && !indices)) return;
   if (length == 0) {
     for (std::size_t line = 0; line < lines; ++line) {
-      if (values) values[line] = lowestOf<T>();
+      if (values) values[line] = emptyOf<kEnd, T>();
       if (indices) indices[line] = 0;
     }
     return;
@@ -522,23 +536,25 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
   constexpr std::size_t kLanes = kBytes / sizeof(T);
   const bool adjacentLines = (lineStride == 1 || lineStride == -1) && lines >= kLanes;
   if (step == 1) {
-    alongLines<kBytes>(elements, lines, length, lineStride, values, indices);
+    alongLines<kEnd, kBytes>(elements, lines, length, lineStride, values, indices);
   } else if (kVectorsFor<T> && !adjacentLines && step > 1 &&
              static_cast<std::size_t>(step) * sizeof(T) <= kSteppedLineBytes) {
     eachLine(elements, 0, lines, lineStride, values, indices, [&](const T* line, bool wantIndex) {
-      return steppedLine<kBytes>(line, length, static_cast<std::size_t>(step), wantIndex, reading);
+      return steppedLine<kEnd, kBytes>(line, length, static_cast<std::size_t>(step), wantIndex, reading);
     });
   } else if (kVectorsFor<T> && adjacentLines) {
     const bool reversed = lineStride == -1;
     const T* const first = reversed ? elements - (lines - 1) : elements;
     if (indices) {
-      downColumns<kBytes, true>(first, lines, length, step, reversed, values, indices, reading);
+      downColumns<kEnd, kBytes, true>(first, lines, length, step, reversed, values, indices,
+                                      reading);
     } else {
-      downColumns<kBytes, false>(first, lines, length, step, reversed, values, indices, reading);
+      downColumns<kEnd, kBytes, false>(first, lines, length, step, reversed, values, indices,
+                                       reading);
     }
   } else {
     eachLine(elements, 0, lines, lineStride, values, indices,
-             [&](const T* line, bool) { return lineOneByOne(line, length, step); });
+             [&](const T* line, bool) { return lineOneByOne<kEnd>(line, length, step); });
   }
 }
 
@@ -553,19 +569,44 @@ inline void largestOfLines(const T* elements, std::size_t lines, std::size_t len
 
 namespace quorvel::detail::QUORVEL_VARIANT {
 
-QUORVEL_ELEMENT largest(const QUORVEL_ELEMENT* elements, std::size_t count) {
-  return detail::largest<QUORVEL_VECTOR_BYTES>(elements, count);
+using Element = QUORVEL_ELEMENT;
+constexpr int kVectorBytes = QUORVEL_VECTOR_BYTES;
+
+Element largest(const Element* elements, std::size_t count) {
+  return bestValue<End::highest, kVectorBytes>(elements, count);
 }
 
-std::size_t largestIndex(const QUORVEL_ELEMENT* elements, std::size_t count) {
-  return detail::largestIndex<QUORVEL_VECTOR_BYTES>(elements, count);
+std::size_t largestIndex(const Element* elements, std::size_t count) {
+  return bestIndex<End::highest, kVectorBytes>(elements, count);
 }
 
-void largestOfLines(const QUORVEL_ELEMENT* elements, std::size_t lines, std::size_t length,
-                    std::ptrdiff_t lineStride, std::ptrdiff_t step, QUORVEL_ELEMENT* values,
+void largestOfLines(const Element* elements, std::size_t lines, std::size_t length,
+                    std::ptrdiff_t lineStride, std::ptrdiff_t step, Element* values,
                     std::size_t* indices) {
-  detail::largestOfLines<QUORVEL_VECTOR_BYTES>(elements, lines, length, lineStride, step, values,
-                                               indices);
+  bestOfLines<End::highest, kVectorBytes>(elements, lines, length, lineStride, step, values,
+                                          indices);
+}
+
+Element smallest(const Element* elements, std::size_t count) {
+  return bestValue<End::lowest, kVectorBytes>(elements, count);
+}
+
+std::size_t smallestIndex(const Element* elements, std::size_t count) {
+  return bestIndex<End::lowest, kVectorBytes>(elements, count);
+}
+
+void smallestOfLines(const Element* elements, std::size_t lines, std::size_t length,
+                     std::ptrdiff_t lineStride, std::ptrdiff_t step, Element* values,
+                     std::size_t* indices) {
+  bestOfLines<End::lowest, kVectorBytes>(elements, lines, length, lineStride, step, values,
+                                         indices);
+}
+
+void extremes(const Element* elements, std::size_t count, Element* ends, std::size_t* positions) {
+  if (!ends && !positions) return;
+  const BothFound<Element> found = searchBoth<kVectorBytes>(elements, count, positions != nullptr);
+  if (ends) ends[0] = found.lowest.value, ends[1] = found.highest.value;
+  if (positions) positions[0] = found.lowest.index, positions[1] = found.highest.index;
 }
 
 }  // namespace quorvel::detail::QUORVEL_VARIANT

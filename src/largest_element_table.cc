@@ -9,7 +9,9 @@ namespace quorvel::detail {
 template <>
 std::span<const Kernels<QUORVEL_ELEMENT>> variantKernels() {
   static constexpr Kernels<QUORVEL_ELEMENT> kKernels[] = {
-#define QUORVEL_KERNELS(id, ...) {id::largest, id::largestIndex, id::largestOfLines},
+#define QUORVEL_KERNELS(id, ...)                                                   \
+  {id::largest,  id::largestIndex,  id::largestOfLines, id::smallest, id::smallestIndex, \
+   id::smallestOfLines, id::extremes},
       QUORVEL_FOR_EACH_VARIANT(QUORVEL_KERNELS)
 #undef QUORVEL_KERNELS
   };

@@ -65,15 +65,20 @@ struct Choice {
 Choice choose(const Cpu& cpu);
 const Choice& chosen();  // for this CPU, decided once per process
 
-// One variant's functions for one element type.
+// One variant's functions for one element type, with the C interface's
+// contracts: the highest, the lowest, and both ends from one read.
 template <typename T>
 struct Kernels {
-  T (*largest)(const T* elements, std::size_t count);
-  std::size_t (*largestIndex)(const T* elements, std::size_t count);
-  // A strided matrix, one answer per line (the C interface's contract).
-  void (*largestOfLines)(const T* elements, std::size_t lines, std::size_t length,
+  using Lines = void (*)(const T* elements, std::size_t lines, std::size_t length,
                          std::ptrdiff_t lineStride, std::ptrdiff_t step, T* values,
                          std::size_t* indices);
+  T (*largest)(const T* elements, std::size_t count);
+  std::size_t (*largestIndex)(const T* elements, std::size_t count);
+  Lines largestOfLines;
+  T (*smallest)(const T* elements, std::size_t count);
+  std::size_t (*smallestIndex)(const T* elements, std::size_t count);
+  Lines smallestOfLines;
+  void (*extremes)(const T* elements, std::size_t count, T* ends, std::size_t* positions);
 };
 
 // Each type's kernels in the order of variants(), from an object of that
@@ -92,12 +97,18 @@ inline const Kernels<T>& kernelsFor(std::size_t count) {
 }
 
 // Every variant's functions, for every type.
-#define QUORVEL_DECLARE_TYPE(id, type)                                              \
-  type largest(const type* elements, std::size_t count);                            \
-  std::size_t largestIndex(const type* elements, std::size_t count);                \
-  void largestOfLines(const type* elements, std::size_t lines, std::size_t length,  \
-                      std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values, \
-                      std::size_t* indices);
+#define QUORVEL_DECLARE_TYPE(id, type)                                                       \
+  type largest(const type* elements, std::size_t count);                                     \
+  std::size_t largestIndex(const type* elements, std::size_t count);                         \
+  void largestOfLines(const type* elements, std::size_t lines, std::size_t length,           \
+                      std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values,          \
+                      std::size_t* indices);                                                 \
+  type smallest(const type* elements, std::size_t count);                                    \
+  std::size_t smallestIndex(const type* elements, std::size_t count);                        \
+  void smallestOfLines(const type* elements, std::size_t lines, std::size_t length,          \
+                       std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values,         \
+                       std::size_t* indices);                                                \
+  void extremes(const type* elements, std::size_t count, type* ends, std::size_t* positions);
 #define QUORVEL_DECLARE_VARIANT(id, ...)      \
   namespace id {                              \
   QUORVEL_FOR_EACH_TYPE(QUORVEL_DECLARE_TYPE) \

@@ -5,7 +5,8 @@
 /* The largest-element search, for C (C99 and later) and C++ (C++11 and
  * later; the range forms need C++20): the highest value of an array, and
  * the position of its first occurrence, for signed and unsigned integers of
- * 8 to 64 bits, float and double.
+ * 8 to 64 bits, float and double; the lowest the same way, and both ends
+ * from one read.
  *
  * In every function the array is only read, once, and nothing is
  * allocated. Equal values: the first position. An empty view gives the
@@ -111,6 +112,108 @@ QUORVEL_API void quorvel_largest_element_lines_f64(const double* elements, size_
                                                    ptrdiff_t elementStride, double* values,
                                                    size_t* indices);
 
+
+/* The lowest value of the `elementCount` values that start at `elements`,
+ * and the position of its first occurrence, one pair per type, by the
+ * mirror of the highest's rule: an empty view gives the type's highest
+ * value (plus infinity for floats) and the position 0; floats follow IEEE
+ * 754-2019's minimum, a NaN giving a quiet NaN at the first NaN, and -0.0
+ * ranks below +0.0. */
+QUORVEL_API int8_t quorvel_smallest_element_i8(const int8_t* elements, size_t elementCount);
+QUORVEL_API int16_t quorvel_smallest_element_i16(const int16_t* elements, size_t elementCount);
+QUORVEL_API int32_t quorvel_smallest_element_i32(const int32_t* elements, size_t elementCount);
+QUORVEL_API int64_t quorvel_smallest_element_i64(const int64_t* elements, size_t elementCount);
+QUORVEL_API uint8_t quorvel_smallest_element_u8(const uint8_t* elements, size_t elementCount);
+QUORVEL_API uint16_t quorvel_smallest_element_u16(const uint16_t* elements, size_t elementCount);
+QUORVEL_API uint32_t quorvel_smallest_element_u32(const uint32_t* elements, size_t elementCount);
+QUORVEL_API uint64_t quorvel_smallest_element_u64(const uint64_t* elements, size_t elementCount);
+QUORVEL_API float quorvel_smallest_element_f32(const float* elements, size_t elementCount);
+QUORVEL_API double quorvel_smallest_element_f64(const double* elements, size_t elementCount);
+
+QUORVEL_API size_t quorvel_smallest_element_index_i8(const int8_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_i16(const int16_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_i32(const int32_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_i64(const int64_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_u8(const uint8_t* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_u16(const uint16_t* elements,
+                                                      size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_u32(const uint32_t* elements,
+                                                      size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_u64(const uint64_t* elements,
+                                                      size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_f32(const float* elements, size_t elementCount);
+QUORVEL_API size_t quorvel_smallest_element_index_f64(const double* elements, size_t elementCount);
+
+/* The lowest value of each line of a strided matrix, and its first
+ * position, as quorvel_largest_element_lines_<t> has the highest. */
+QUORVEL_API void quorvel_smallest_element_lines_i8(const int8_t* elements, size_t lineCount,
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, int8_t* values,
+                                                   size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_i16(const int16_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, int16_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_i32(const int32_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, int32_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_i64(const int64_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, int64_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_u8(const uint8_t* elements, size_t lineCount,
+                                                   size_t lineLength, ptrdiff_t lineStride,
+                                                   ptrdiff_t elementStride, uint8_t* values,
+                                                   size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_u16(const uint16_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, uint16_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_u32(const uint32_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, uint32_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_u64(const uint64_t* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, uint64_t* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_f32(const float* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, float* values,
+                                                    size_t* indices);
+QUORVEL_API void quorvel_smallest_element_lines_f64(const double* elements, size_t lineCount,
+                                                    size_t lineLength, ptrdiff_t lineStride,
+                                                    ptrdiff_t elementStride, double* values,
+                                                    size_t* indices);
+
+/* Both ends from one read of the `elementCount` values that start at
+ * `elements`: ends[0] gets the lowest value and ends[1] the highest, and
+ * positions[0] and positions[1] their first positions, each by its own
+ * search's rule (a NaN is both ends, at the first NaN); either pointer may
+ * be NULL where that answer is not wanted. An empty view gives the type's
+ * highest and lowest values, and the positions 0. */
+QUORVEL_API void quorvel_extremes_i8(const int8_t* elements, size_t elementCount, int8_t ends[2],
+                                     size_t positions[2]);
+QUORVEL_API void quorvel_extremes_i16(const int16_t* elements, size_t elementCount,
+                                      int16_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_i32(const int32_t* elements, size_t elementCount,
+                                      int32_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_i64(const int64_t* elements, size_t elementCount,
+                                      int64_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_u8(const uint8_t* elements, size_t elementCount, uint8_t ends[2],
+                                     size_t positions[2]);
+QUORVEL_API void quorvel_extremes_u16(const uint16_t* elements, size_t elementCount,
+                                      uint16_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_u32(const uint32_t* elements, size_t elementCount,
+                                      uint32_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_u64(const uint64_t* elements, size_t elementCount,
+                                      uint64_t ends[2], size_t positions[2]);
+QUORVEL_API void quorvel_extremes_f32(const float* elements, size_t elementCount, float ends[2],
+                                      size_t positions[2]);
+QUORVEL_API void quorvel_extremes_f64(const double* elements, size_t elementCount, double ends[2],
+                                      size_t positions[2]);
+
 #ifdef __cplusplus
 }  // extern "C"
 
@@ -138,6 +241,20 @@ struct CSearch {};
     static void lines(const type* e, std::size_t n, std::size_t length, std::ptrdiff_t lineStride, \
                       std::ptrdiff_t step, type* values, std::size_t* indices) {                   \
       quorvel_largest_element_lines_##id(e, n, length, lineStride, step, values, indices);         \
+    }                                                                                              \
+    static type smallest(const type* e, std::size_t n) {                                           \
+      return quorvel_smallest_element_##id(e, n);                                                 \
+    }                                                                                              \
+    static std::size_t smallestIndex(const type* e, std::size_t n) {                               \
+      return quorvel_smallest_element_index_##id(e, n);                                            \
+    }                                                                                              \
+    static void smallestLines(const type* e, std::size_t n, std::size_t length,                    \
+                              std::ptrdiff_t lineStride, std::ptrdiff_t step, type* values,        \
+                              std::size_t* indices) {                                              \
+      quorvel_smallest_element_lines_##id(e, n, length, lineStride, step, values, indices);        \
+    }                                                                                              \
+    static void extremes(const type* e, std::size_t n, type* ends, std::size_t* positions) {       \
+      quorvel_extremes_##id(e, n, ends, positions);                                                \
     }                                                                                              \
   };
 QUORVEL_C_SEARCH(std::int8_t, i8)
@@ -256,6 +373,72 @@ largestOfLines(const T* elements, std::size_t lineCount, std::size_t lineLength,
                                 indices);
 }
 
+/// The lowest of the `elementCount` values starting at `elements`, for
+/// every type, int32_t too.
+template <typename T>
+inline typename detail::Searched<T>::type smallestElement(const T* elements,
+                                                          std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  return static_cast<T>(
+      detail::CSearch<Fixed>::smallest(reinterpret_cast<const Fixed*>(elements), elementCount));
+}
+
+/// The position of the first lowest of the `elementCount` values starting
+/// at `elements`; 0 for an empty view.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0, std::size_t>::type
+smallestElementIndex(const T* elements, std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  return detail::CSearch<Fixed>::smallestIndex(reinterpret_cast<const Fixed*>(elements),
+                                               elementCount);
+}
+
+/// The lowest of each line of a strided matrix, as largestOfLines has the
+/// highest.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0>::type
+smallestOfLines(const T* elements, std::size_t lineCount, std::size_t lineLength,
+                std::ptrdiff_t lineStride, std::ptrdiff_t elementStride, T* values,
+                std::size_t* indices = nullptr) {
+  typedef typename detail::Searched<T>::type Fixed;
+  detail::CSearch<Fixed>::smallestLines(reinterpret_cast<const Fixed*>(elements), lineCount,
+                                        lineLength, lineStride, elementStride,
+                                        reinterpret_cast<Fixed*>(values), indices);
+}
+
+/// Both ends of a search: the lowest, then the highest.
+template <typename T>
+struct Ends {
+  T lowest;
+  T highest;
+};
+
+/// The lowest and the highest of the `elementCount` values starting at
+/// `elements`, from one read; as quorvel_extremes_<t>.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0, Ends<T> >::type
+extremes(const T* elements, std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  Fixed ends[2];
+  detail::CSearch<Fixed>::extremes(reinterpret_cast<const Fixed*>(elements), elementCount, ends,
+                                   0);
+  Ends<T> result = {static_cast<T>(ends[0]), static_cast<T>(ends[1])};
+  return result;
+}
+
+/// The first positions of the lowest and the highest, from one read.
+template <typename T>
+inline typename std::enable_if<sizeof(typename detail::Searched<T>::type) != 0,
+                               Ends<std::size_t> >::type
+extremesIndex(const T* elements, std::size_t elementCount) {
+  typedef typename detail::Searched<T>::type Fixed;
+  std::size_t positions[2];
+  detail::CSearch<Fixed>::extremes(reinterpret_cast<const Fixed*>(elements), elementCount, 0,
+                                   positions);
+  Ends<std::size_t> result = {positions[0], positions[1]};
+  return result;
+}
+
 }  // namespace quorvel
 
 #if __cplusplus >= 202002L && defined(__has_include)
@@ -314,6 +497,31 @@ inline detail::RangeValue<Range> largestElement(Range&& elements) {
 template <detail::SearchedRange Range>
 inline std::size_t largestElementIndex(Range&& elements) {
   return largestElementIndex(std::ranges::data(elements), std::ranges::size(elements));
+}
+
+/// The lowest value of any contiguous range.
+template <detail::SearchedRange Range>
+inline detail::RangeValue<Range> smallestElement(Range&& elements) {
+  return smallestElement(std::ranges::data(elements), std::ranges::size(elements));
+}
+
+/// The position of the first lowest value of any contiguous range.
+template <detail::SearchedRange Range>
+inline std::size_t smallestElementIndex(Range&& elements) {
+  return smallestElementIndex(std::ranges::data(elements), std::ranges::size(elements));
+}
+
+/// The lowest and the highest of any contiguous range, from one read.
+template <detail::SearchedRange Range>
+inline Ends<detail::RangeValue<Range>> extremes(Range&& elements) {
+  return extremes(std::ranges::data(elements), std::ranges::size(elements));
+}
+
+/// The first positions of the lowest and the highest of any contiguous
+/// range, from one read.
+template <detail::SearchedRange Range>
+inline Ends<std::size_t> extremesIndex(Range&& elements) {
+  return extremesIndex(std::ranges::data(elements), std::ranges::size(elements));
 }
 
 }  // namespace quorvel
