@@ -4,8 +4,8 @@
 
 // The search's rule, stated plainly, for the tests and the fuzzer to hold
 // every variant against: a NaN wins at its first position; otherwise the
-// first of the highest, +0 above -0; an empty view gives the type's lowest
-// value at position 0.
+// first of the highest (or lowest), +0 above -0; an empty view gives the
+// type's lowest (or highest) value at position 0.
 
 #include <cmath>
 #include <cstddef>
@@ -23,17 +23,26 @@ constexpr T lowest() {
 }
 
 template <typename T>
+constexpr T highest() {
+  if constexpr (std::is_floating_point_v<T>) return std::numeric_limits<T>::infinity();
+  return std::numeric_limits<T>::max();
+}
+
+template <typename T>
 bool ranksAbove(T a, T b) {
   return a > b || (a == 0 && b == 0 && !std::signbit(static_cast<double>(a)) &&
                    std::signbit(static_cast<double>(b)));
 }
 
+// The first highest, or with `lowest` set the first lowest.
 template <typename T>
-std::pair<T, std::size_t> reference(const T* elements, std::size_t count) {
-  std::pair<T, std::size_t> best{lowest<T>(), 0};
+std::pair<T, std::size_t> reference(const T* elements, std::size_t count, bool lowest = false) {
+  std::pair<T, std::size_t> best{lowest ? highest<T>() : testing::lowest<T>(), 0};
   for (std::size_t index = 0; index < count; ++index) {
-    if (elements[index] != elements[index]) return {elements[index], index};
-    if (index == 0 || ranksAbove(elements[index], best.first)) best = {elements[index], index};
+    const T element = elements[index];
+    if (element != element) return {element, index};
+    if (index == 0 || (lowest ? ranksAbove(best.first, element) : ranksAbove(element, best.first)))
+      best = {element, index};
   }
   return best;
 }

@@ -35,41 +35,94 @@
 
 namespace {
 
+using quorvel::detail::End;
 using quorvel::detail::Variant;
 
-// One way to search views of T: the public C functions, the first int32_t
-// function, or one variant's functions.
+constexpr End kEnds[] = {End::highest, End::lowest};
+
+std::string nameOf(End end) { return end == End::highest ? "highest" : "lowest"; }
+
+// One way to search views of T for one end: the public C functions, the
+// first int32_t function, both ends from one read, or one variant's
+// functions. `lines` is null where there is no matrix form.
 template <typename T>
 struct Search {
   std::string name;
-  std::function<T(const T*, std::size_t)> largest;
-  std::size_t (*index)(const T*, std::size_t);
+  std::function<T(const T*, std::size_t)> value;
+  std::function<std::size_t(const T*, std::size_t)> index;
   void (*lines)(const T*, std::size_t, std::size_t, std::ptrdiff_t, std::ptrdiff_t, T*,
                 std::size_t*);
 };
 
-// The public functions, then every variant this CPU runs.
+// One end of the answer from one read of both, by the given extremes
+// function; where the positions are asked for, the values that come with
+// them must be the values asked for alone.
+template <typename T, typename Extremes>
+Search<T> oneEndOfBoth(const std::string& name, End end, Extremes extremes) {
+  const int which = end == End::lowest ? 0 : 1;
+  return {name + ", both ends",
+          [=](const T* elements, std::size_t count) {
+            T ends[2];
+            extremes(elements, count, ends, nullptr);
+            return ends[which];
+          },
+          [=](const T* elements, std::size_t count) {
+            T alone[2], ends[2];
+            std::size_t positions[2];
+            extremes(elements, count, alone, nullptr);
+            extremes(elements, count, ends, positions);
+            EXPECT_TRUE(quorvel::testing::sameValue(ends[0], alone[0]) &&
+                        quorvel::testing::sameValue(ends[1], alone[1]))
+                << name << ": the values with the positions differ from those alone";
+            return positions[which];
+          },
+          nullptr};
+}
+
+// For one end: the public functions, then every variant this CPU runs, each
+// alone and both ends at once.
 template <typename T>
-std::vector<Search<T>> searches() {
+std::vector<Search<T>> searches(End end) {
   using C = quorvel::detail::CSearch<T>;
-  std::vector<Search<T>> all = {{"public", C::largest, C::index, C::lines}};
+  const bool high = end == End::highest;
+  std::vector<Search<T>> all = {
+      {"public", high ? C::largest : C::smallest, high ? C::index : C::smallestIndex,
+       high ? C::lines : C::smallestLines},
+      oneEndOfBoth<T>("public", end, C::extremes)};
   if constexpr (std::is_same_v<T, std::int32_t>) {
-    all.push_back({"largestElement(const int32_t*, int32_t)",
-                   [](const T* elements, std::size_t count) {
-                     return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
-                   },
-                   C::index, C::lines});
+    if (high) {
+      all.push_back({"largestElement(const int32_t*, int32_t)",
+                     [](const T* elements, std::size_t count) {
+                       return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
+                     },
+                     C::index, C::lines});
+    }
   }
   const auto kernels = quorvel::detail::variantKernels<T>();
   const auto cpu = quorvel::detail::thisCpu();
   for (std::size_t index = 0; index < kernels.size(); ++index) {
     const Variant& variant = quorvel::detail::variants()[index];
-    if (quorvel::detail::runs(cpu, variant)) {
-      all.push_back({variant.name, kernels[index].largest, kernels[index].largestIndex,
-                     kernels[index].largestOfLines});
-    }
+    if (!quorvel::detail::runs(cpu, variant)) continue;
+    const auto& k = kernels[index];
+    all.push_back({variant.name, high ? k.largest : k.smallest,
+                   high ? k.largestIndex : k.smallestIndex,
+                   high ? k.largestOfLines : k.smallestOfLines});
+    all.push_back(oneEndOfBoth<T>(variant.name, end, k.extremes));
   }
+  for (Search<T>& search : all) search.name += ", " + nameOf(end);
   return all;
+}
+
+// A value's mirror, which ranks below where the value ranks above: the
+// tests of the lowest are those of the highest, on mirrored views.
+template <typename T>
+T mirror(T value, End end) {
+  if (end == End::highest) return value;
+  if constexpr (std::is_floating_point_v<T>) {
+    return -value;
+  } else {
+    return static_cast<T>(~value);
+  }
 }
 
 using quorvel::detail::kFloat;
@@ -93,11 +146,11 @@ std::string show(const T* elements, std::size_t count) {
 // Returns false at the first search that does not, having said which.
 template <typename T>
 bool agree(const std::vector<Search<T>>& all, const T* view, std::size_t count,
-           const std::string& what) {
-  const auto [value, index] = reference(view, count);
+           const std::string& what, End end) {
+  const auto [value, index] = reference(view, count, end == End::lowest);
   const std::vector<T> before(view, view + count);
   for (const Search<T>& search : all) {
-    const T found = search.largest(view, count);
+    const T found = search.value(view, count);
     EXPECT_TRUE(sameValue(found, value)) << search.name << ", " << what << ": value " << +found
                                          << ", not " << +value << "; " << show(view, count);
     const std::size_t at = search.index(view, count);
@@ -139,6 +192,7 @@ TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {
   std::vector<std::vector<T>> cases = {
       {v(42)},                         // one element
       {v(7), v(7), v(7), v(7)},        // all equal
+      {kHigh, kHigh, kHigh},           // all the highest
       {v(-9), v(-3), v(-5)},           // all negative: never 0
       {kLow, kLow, kLow, kLow, kLow},  // all the lowest
       {kLow, kHigh},                   // the extremes side by side
@@ -175,9 +229,11 @@ TYPED_TEST(LargestElement, FollowsTheRuleOnEachCase) {
                                   {v(-2), T{-0.0}, T{0.0}, T{-0.0}, T{0.0}},
                               });
   }
-  const auto all = searches<T>();
-  for (const std::vector<T>& values : cases) {
-    if (!agree(all, values.data(), values.size(), "case")) return;
+  for (const End end : kEnds) {
+    const auto all = searches<T>(end);
+    for (const std::vector<T>& values : cases) {
+      if (!agree(all, values.data(), values.size(), "case", end)) return;
+    }
   }
 }
 
@@ -270,30 +326,33 @@ TYPED_TEST(LargestElement, AgreesWithTheRuleOnViewsOfEveryLengthAndPlace) {
   places.push_back({3, kBlock + kLine + 1});
   std::vector<T> array(3 * kBlock + 4 * kLine);
   std::mt19937_64 random(20261210);
-  const auto all = searches<T>();
-  for (const Fill<T>& fill : fills<T>()) {
-    for (const auto& [offset, length] : places) {
-      std::fill(array.begin(), array.end(), kGuard);
-      T* const view = array.data() + kLine + offset;
-      std::generate(view, view + length, [&] { return fill.value(random); });
-      std::ostringstream what;
-      what << fill.name << ", offset " << offset << ", length " << length;
-      if (!agree(all, length == 0 ? nullptr : view, length, what.str())) return;
+  for (const End end : kEnds) {
+    const auto all = searches<T>(end);
+    for (const Fill<T>& fill : fills<T>()) {
+      for (const auto& [offset, length] : places) {
+        std::fill(array.begin(), array.end(), mirror(kGuard, end));
+        T* const view = array.data() + kLine + offset;
+        std::generate(view, view + length, [&] { return mirror(fill.value(random), end); });
+        std::ostringstream what;
+        what << fill.name << ", offset " << offset << ", length " << length;
+        if (!agree(all, length == 0 ? nullptr : view, length, what.str(), end)) return;
+      }
     }
   }
 }
 
 // The highest value, or a float's NaN or +0 among -0s, at each place in
 // views of the lengths that change a path: first, last, in the last lane of
-// a vector of each width, and in each block.
+// a vector of each width, and in each block; and their mirrors for the
+// lowest.
 TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
   using T = TypeParam;
   constexpr std::size_t kBlock = quorvel::detail::kIndexBlockBytes / sizeof(T);
   std::vector<T> specials = {std::numeric_limits<T>::max()};
-  T low = std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
+  T background = std::is_signed_v<T> ? static_cast<T>(-1) : T{0};
   if constexpr (kFloat<T>) {
     specials = {std::numeric_limits<T>::quiet_NaN(), T{0.0}, std::numeric_limits<T>::infinity()};
-    low = T{-0.0};
+    background = T{-0.0};
   }
   std::vector<std::size_t> lengths = {1, 2, 3, 2 * kBlock + 5,
                                       2 * quorvel::detail::kValueBlockBytes / sizeof(T) + 5};
@@ -301,8 +360,11 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
     lengths.push_back(bytes / sizeof(T));
     lengths.push_back(bytes / sizeof(T) + 1);
   }
-  const auto all = searches<T>();
-  for (const T special : specials) {
+  for (const End end : kEnds) {
+  const auto all = searches<T>(end);
+  for (T special : specials) {
+    special = mirror(special, end);
+    const T low = mirror(background, end);
     for (const std::size_t length : lengths) {
       std::vector<T> view(length, low);
       std::set<std::size_t> positions = {0, length - 1, length / 2};
@@ -316,11 +378,12 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
         view[length - 1 - at / 2] = special;  // a second, later one
         std::ostringstream what;
         what << +special << " at " << at << " of " << length;
-        if (!agree(all, view.data(), length, what.str())) return;
+        if (!agree(all, view.data(), length, what.str(), end)) return;
         view[at] = low;
         view[length - 1 - at / 2] = low;
       }
     }
+  }
   }
 }
 
@@ -350,10 +413,11 @@ std::vector<std::pair<const char*, Matrix>> layouts(std::size_t lines, std::size
 // alone, with the value alone and with both answers asked for.
 template <typename T>
 bool agreeOnLines(const std::vector<Search<T>>& all, const T* origin, const Matrix& m,
-                  const std::string& what) {
+                  const std::string& what, End end) {
   std::vector<T> line(m.length), values(m.lines);
   std::vector<std::size_t> indices(m.lines);
   for (const Search<T>& search : all) {
+    if (!search.lines) continue;
     std::fill(values.begin(), values.end(), T{3});
     search.lines(origin, m.lines, m.length, m.lineStride, m.step, values.data(), nullptr);
     const std::vector<T> alone = values;
@@ -363,7 +427,7 @@ bool agreeOnLines(const std::vector<Search<T>>& all, const T* origin, const Matr
         line[k] = origin[static_cast<std::ptrdiff_t>(l) * m.lineStride +
                          static_cast<std::ptrdiff_t>(k) * m.step];
       }
-      const auto [value, index] = reference(line.data(), m.length);
+      const auto [value, index] = reference(line.data(), m.length, end == End::lowest);
       EXPECT_TRUE(sameValue(values[l], value) && sameValue(alone[l], value))
           << search.name << ", " << what << ", line " << l << ": value " << +values[l] << " and "
           << +alone[l] << ", not " << +value << "; " << show(line.data(), m.length);
@@ -428,16 +492,24 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
   std::vector<Fill<T>> contents = {{"random", below<T>},
                                    {"all equal", [](std::mt19937_64&) { return T{7}; }}};
   std::mt19937_64 random(20261210);
-  auto all = searches<T>();
+  std::vector<T> buffer;
+  for (const End end : kEnds) {
+  auto all = searches<T>(end);
   // The order a matrix too large for the cache is read in, here on small
   // ones, by the kernel built plain.
   using quorvel::detail::Reading;
+  using quorvel::detail::bestOfLines;
   all.push_back({"read as from memory", nullptr, nullptr,
-                 [](const T* e, std::size_t n, std::size_t k, std::ptrdiff_t ls, std::ptrdiff_t st,
-                    T* v, std::size_t* i) {
-                   quorvel::detail::largestOfLines<16>(e, n, k, ls, st, v, i, Reading::fromMemory);
+                 end == End::highest ? [](const T* e, std::size_t n, std::size_t k,
+                                          std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
+                                          std::size_t* i) {
+                   bestOfLines<End::highest, 16>(e, n, k, ls, st, v, i, Reading::fromMemory);
+                 }
+                                     : [](const T* e, std::size_t n, std::size_t k,
+                                          std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
+                                          std::size_t* i) {
+                   bestOfLines<End::lowest, 16>(e, n, k, ls, st, v, i, Reading::fromMemory);
                  }});
-  std::vector<T> buffer;
   // Not structured bindings: Clang 14's lambdas cannot capture one.
   for (const auto& shape : shapes) {
     const std::size_t lines = shape.first, length = shape.second;
@@ -446,12 +518,13 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
       const Matrix m = entry.second;
       // Where the matrix's elements lie, around an origin with guards beyond.
       const std::ptrdiff_t last = static_cast<std::ptrdiff_t>(lines) - 1;
-      const std::ptrdiff_t end = static_cast<std::ptrdiff_t>(length) - 1;
-      const std::ptrdiff_t corners[] = {0, last * m.lineStride, end * m.step,
-                                        last * m.lineStride + end * m.step};
+      const std::ptrdiff_t lastElement = static_cast<std::ptrdiff_t>(length) - 1;
+      const std::ptrdiff_t corners[] = {0, last * m.lineStride, lastElement * m.step,
+                                        last * m.lineStride + lastElement * m.step};
       const std::ptrdiff_t low_end = *std::min_element(std::begin(corners), std::end(corners));
       const std::ptrdiff_t high_end = *std::max_element(std::begin(corners), std::end(corners));
-      buffer.assign(static_cast<std::size_t>(high_end - low_end) + 2 * kLanes + 1, kGuard);
+      buffer.assign(static_cast<std::size_t>(high_end - low_end) + 2 * kLanes + 1,
+                    mirror(kGuard, end));
       T* const origin = buffer.data() + kLanes - low_end;
       const auto at = [&](std::size_t l, std::size_t k) -> T& {
         return origin[static_cast<std::ptrdiff_t>(l) * m.lineStride +
@@ -462,14 +535,15 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
           for (std::size_t k = 0; k < length; ++k) at(l, k) = value();
       };
       for (const Fill<T>& content : contents) {
-        fill([&] { return content.value(random); });
+        fill([&] { return mirror(content.value(random), end); });
         std::ostringstream what;
         what << content.name << ", " << layout << ", " << lines << " lines of " << length;
-        if (!agreeOnLines(all, origin, m, what.str())) return;
+        if (!agreeOnLines(all, origin, m, what.str(), end)) return;
       }
       if (length == 0) continue;
-      for (const T one : specials) {
-        fill([&] { return low; });
+      for (T one : specials) {
+        one = mirror(one, end);
+        fill([&] { return mirror(low, end); });
         for (std::size_t l = 0; l < lines; ++l) {
           const std::size_t place = l % 3 == 0 ? length - 1 : l % 3 == 1 ? 0 : (l * 5) % length;
           at(l, place) = one;
@@ -477,9 +551,10 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
         }
         std::ostringstream what;
         what << +one << " in each line, " << layout << ", " << lines << " lines of " << length;
-        if (!agreeOnLines(all, origin, m, what.str())) return;
+        if (!agreeOnLines(all, origin, m, what.str(), end)) return;
       }
     }
+  }
   }
 }
 
@@ -491,14 +566,14 @@ TYPED_TEST(LargestElement, GivesAPositionInsideAViewThatChanges) {
   constexpr std::size_t kBlock = quorvel::detail::kValueBlockBytes / sizeof(T);
   std::vector<T> values(3 * kBlock, T{1});
   values[kBlock + 3] = T{5};
-  const auto moved =
-      quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{5}, false);
+  const auto moved = quorvel::detail::locate<End::highest, 16>(values.data(), values.size(), 0,
+                                                               kBlock, T{5}, false);
   EXPECT_EQ(moved.index, kBlock + 3);
   EXPECT_TRUE(sameValue(moved.value, T{5}));
   if constexpr (kFloat<T>) {
     values[2 * kBlock] = std::numeric_limits<T>::quiet_NaN();
-    const auto nan =
-        quorvel::detail::locate<16>(values.data(), values.size(), 0, kBlock, T{}, true);
+    const auto nan = quorvel::detail::locate<End::highest, 16>(values.data(), values.size(), 0,
+                                                               kBlock, T{}, true);
     EXPECT_EQ(nan.index, 2 * kBlock);
     EXPECT_TRUE(nan.value != nan.value);
   }
@@ -519,8 +594,10 @@ TYPED_TEST(LargestElement, GivesAPositionInsideAViewThatChanges) {
     }
   });
   for (int round = 0; round < 20; ++round) {
-    for (const Search<T>& search : searches<T>()) {
-      EXPECT_LT(search.index(values.data(), values.size()), values.size()) << search.name;
+    for (const End end : kEnds) {
+      for (const Search<T>& search : searches<T>(end)) {
+        EXPECT_LT(search.index(values.data(), values.size()), values.size()) << search.name;
+      }
     }
   }
   done = true;
@@ -555,6 +632,22 @@ TEST(LargestElementForms, TakeEveryTypeAndKeepTheFirstCalls) {
   const std::vector<unsigned char> bytes = {1, 255, 3};
   EXPECT_EQ(quorvel::largestElement(bytes), 255);
   EXPECT_EQ(quorvel::largestElementIndex(std::vector<float>()), 0u);
+  // The lowest takes int32_t in the template form, and both ends come as a
+  // pair of the range's own type.
+  EXPECT_EQ(quorvel::smallestElement(ints, 3), -8);
+  EXPECT_EQ(quorvel::smallestElement(std::span<const std::int32_t>(ints)), -8);
+  EXPECT_EQ(quorvel::smallestElementIndex(longs, 3), 0u);
+  const auto [low, high] = quorvel::extremes(longs, 3);
+  static_assert(std::is_same_v<decltype(low), const long long>);
+  EXPECT_EQ(low, -5);
+  EXPECT_EQ(high, 1LL << 40);
+  const auto ends = quorvel::extremesIndex(doubles);
+  EXPECT_EQ(ends.lowest, 1u);
+  EXPECT_EQ(ends.highest, 2u);
+  EXPECT_EQ(quorvel::extremes(bytes).lowest, 1);
+  std::int32_t rowLows[2];
+  quorvel::smallestOfLines(ints, 2, 2, 1, 1, rowLows);
+  EXPECT_EQ(rowLows[1], -8);
 }
 
 // A span is searched in pieces that each fit the pointer-and-count search:
