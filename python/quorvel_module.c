@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // quorvel._quorvel: the search over any buffer of one of the library's ten
 // number types, of any strides, read in place: whole, or along an axis as
-// numpy's max and argmax have it. Built on CPython's Limited API for 3.11,
+// numpy's max, argmax, min and argmin have it, and both ends at once. Built on CPython's Limited API for 3.11,
 // so that one binary serves every later Python.
 #include <Python.h>
 #include <math.h>
@@ -28,47 +28,66 @@ typedef union {
   double real;
 } Value;
 
-// One type's search of a strided matrix (strides in elements, pointers
-// aligned to the type), and how to read one of its values.
+// The end a search seeks, as an index into a Search's arrays.
+enum End { kHighest, kLowest };
+
+// One type's searches for each end, of a whole array and of a strided
+// matrix (strides in elements, pointers aligned to the type), both ends
+// from one read, and how to read one of its values.
 typedef struct {
   enum Kind kind;
   Py_ssize_t size;
   const char* dtype;  // numpy's name
-  Value (*largest)(const void* elements, size_t count);
-  size_t (*largestIndex)(const void* elements, size_t count);
-  void (*lines)(const void* elements, size_t lineCount, size_t lineLength, ptrdiff_t lineStride,
-                ptrdiff_t elementStride, void* values, size_t* indices);
+  Value (*value[2])(const void* elements, size_t count);
+  size_t (*index[2])(const void* elements, size_t count);
+  void (*lines[2])(const void* elements, size_t lineCount, size_t lineLength, ptrdiff_t lineStride,
+                   ptrdiff_t elementStride, void* values, size_t* indices);
+  void (*extremes)(const void* elements, size_t count, void* ends, size_t* positions);
   Value (*read)(const void* element);
 } Search;
 
-#define QUORVEL_SEARCH(id, type, kind, field, dtype)                                             \
-  static Value largest_##id(const void* elements, size_t count) {                                \
-    Value value;                                                                                 \
-    value.field = quorvel_largest_element_##id((const type*)elements, count);                    \
-    return value;                                                                                \
-  }                                                                                              \
-  static size_t largestIndex_##id(const void* elements, size_t count) {                          \
-    return quorvel_largest_element_index_##id((const type*)elements, count);                     \
-  }                                                                                              \
-  static void lines_##id(const void* elements, size_t lineCount, size_t lineLength,              \
-                         ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,            \
-                         size_t* indices) {                                                      \
-    quorvel_largest_element_lines_##id((const type*)elements, lineCount, lineLength, lineStride, \
-                                       elementStride, (type*)values, indices);                   \
-  }                                                                                              \
-  static Value read_##id(const void* element) {                                                  \
-    type one;                                                                                    \
-    memcpy(&one, element, sizeof one);                                                           \
-    Value value;                                                                                 \
-    value.field = one;                                                                           \
-    return value;                                                                                \
+#define QUORVEL_SEARCH_END(id, type, field, end, name)                                          \
+  static Value name##_##id(const void* elements, size_t count) {                                \
+    Value value;                                                                                \
+    value.field = quorvel_##name##_element_##id((const type*)elements, count);                  \
+    return value;                                                                               \
+  }                                                                                             \
+  static size_t name##Index_##id(const void* elements, size_t count) {                          \
+    return quorvel_##name##_element_index_##id((const type*)elements, count);                   \
+  }                                                                                             \
+  static void name##Lines_##id(const void* elements, size_t lineCount, size_t lineLength,       \
+                               ptrdiff_t lineStride, ptrdiff_t elementStride, void* values,     \
+                               size_t* indices) {                                               \
+    quorvel_##name##_element_lines_##id((const type*)elements, lineCount, lineLength, lineStride, \
+                                        elementStride, (type*)values, indices);                 \
+  }
+#define QUORVEL_SEARCH(id, type, kind, field, dtype)                                            \
+  QUORVEL_SEARCH_END(id, type, field, kHighest, largest)                                        \
+  QUORVEL_SEARCH_END(id, type, field, kLowest, smallest)                                        \
+  static void extremes_##id(const void* elements, size_t count, void* ends, size_t* positions) { \
+    quorvel_extremes_##id((const type*)elements, count, (type*)ends, positions);                \
+  }                                                                                             \
+  static Value read_##id(const void* element) {                                                 \
+    type one;                                                                                   \
+    memcpy(&one, element, sizeof one);                                                          \
+    Value value;                                                                                \
+    value.field = one;                                                                          \
+    return value;                                                                               \
   }
 QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH)
 #undef QUORVEL_SEARCH
+#undef QUORVEL_SEARCH_END
 
 static const Search kSearches[] = {
-#define QUORVEL_SEARCH_ROW(id, type, kind, field, dtype) \
-  {kind, sizeof(type), dtype, largest_##id, largestIndex_##id, lines_##id, read_##id},
+#define QUORVEL_SEARCH_ROW(id, type, kind, field, dtype)                                    \
+  {kind,                                                                                    \
+   sizeof(type),                                                                            \
+   dtype,                                                                                   \
+   {largest_##id, smallest_##id},                                                           \
+   {largestIndex_##id, smallestIndex_##id},                                                 \
+   {largestLines_##id, smallestLines_##id},                                                 \
+   extremes_##id,                                                                           \
+   read_##id},
     QUORVEL_FOR_EACH_C_TYPE(QUORVEL_SEARCH_ROW)
 #undef QUORVEL_SEARCH_ROW
 };
@@ -153,7 +172,7 @@ static const Search* searchFor(const char* name, const Py_buffer* view) {
 }
 
 // Whether `a` ranks above `b` by the rule, neither a NaN: +0 above -0.
-static int beats(enum Kind kind, Value a, Value b) {
+static int ranksAbove(enum Kind kind, Value a, Value b) {
   switch (kind) {
     case kSigned:
       return a.whole > b.whole;
@@ -164,9 +183,23 @@ static int beats(enum Kind kind, Value a, Value b) {
   }
 }
 
+// Whether `a` lies beyond `b` towards the end sought.
+static int beats(enum Kind kind, enum End end, Value a, Value b) {
+  return end == kHighest ? ranksAbove(kind, a, b) : ranksAbove(kind, b, a);
+}
+
 static int isNaN(enum Kind kind, Value a) { return kind == kFloat && a.real != a.real; }
 
-// A running answer: the first highest so far, or the first NaN, which ends
+// What one search reads and seeks: the items' type, whether their address
+// and strides keep each aligned to its size, which the C functions
+// require, and the end sought.
+typedef struct {
+  const Search* search;
+  int aligned;
+  enum End end;
+} Reader;
+
+// A running answer: the first end so far, or the first NaN, which ends
 // the search. Returns whether the search may stop.
 typedef struct {
   int any;
@@ -175,10 +208,12 @@ typedef struct {
   unsigned char typed[8];  // the value in its own type
 } Best;
 
-static int take(const Search* search, Best* best, const void* typed, size_t index) {
+static int take(const Reader* reader, Best* best, const void* typed, size_t index) {
+  const Search* search = reader->search;
   const Value value = search->read(typed);
   if (best->any && isNaN(search->kind, best->value)) return 1;
-  if (!best->any || isNaN(search->kind, value) || beats(search->kind, value, best->value)) {
+  if (!best->any || isNaN(search->kind, value) ||
+      beats(search->kind, reader->end, value, best->value)) {
     best->any = 1;
     best->value = value;
     best->index = index;
@@ -230,13 +265,6 @@ static int next(const Dims* dims, int count, Py_ssize_t* at, Py_ssize_t* offset)
   return 0;
 }
 
-// What one search reads: the items' type, and whether their address and
-// strides keep each aligned to its size, which the C functions require.
-typedef struct {
-  const Search* search;
-  int aligned;
-} Reader;
-
 // Lines read a tile at a time through an aligned buffer: kTileLines lines
 // of up to kTileBytes between them.
 enum { kTileLines = 32, kTileBytes = 16384 };
@@ -245,8 +273,9 @@ enum { kTileLines = 32, kTileBytes = 16384 };
 // size: each tile of the matrix copied, an element at a time, into an
 // aligned buffer that the C function reads, and each line's answers over
 // its tiles combined.
-static void linesUnaligned(const Search* search, const char* base, size_t lines, size_t length,
+static void linesUnaligned(const Reader* reader, const char* base, size_t lines, size_t length,
                            Py_ssize_t lineStride, Py_ssize_t step, char* values, size_t* indices) {
+  const Search* search = reader->search;
   const size_t size = (size_t)search->size;
   const size_t perLine = kTileBytes / kTileLines / size;
   double tile[kTileBytes / sizeof(double)];
@@ -265,9 +294,9 @@ static void linesUnaligned(const Search* search, const char* base, size_t lines,
           memcpy((char*)tile + (line * perLine + k) * size, from + (Py_ssize_t)k * step, size);
         }
       }
-      search->lines(tile, group, piece, (ptrdiff_t)perLine, 1, found, foundAt);
+      search->lines[reader->end](tile, group, piece, (ptrdiff_t)perLine, 1, found, foundAt);
       for (size_t line = 0; line < group; ++line) {
-        take(search, &best[line], (char*)found + line * size, start + foundAt[line]);
+        take(reader, &best[line], (char*)found + line * size, start + foundAt[line]);
       }
       if (piece == 0) break;
     }
@@ -278,19 +307,19 @@ static void linesUnaligned(const Search* search, const char* base, size_t lines,
   }
 }
 
-// Each line's highest into `values` and its position into `indices`
+// Each line's end into `values` and its position into `indices`
 // (either may be NULL) for a matrix of byte strides.
 static void searchLines(const Reader* reader, const char* base, size_t lines, size_t length,
                         Py_ssize_t lineStride, Py_ssize_t step, char* values, size_t* indices) {
   if (!reader->aligned) {
-    linesUnaligned(reader->search, base, lines, length, lineStride, step, values, indices);
+    linesUnaligned(reader, base, lines, length, lineStride, step, values, indices);
     return;
   }
   const Py_ssize_t size = reader->search->size;
-  reader->search->lines(base, lines, length, lineStride / size, step / size, values, indices);
+  reader->search->lines[reader->end](base, lines, length, lineStride / size, step / size, values, indices);
 }
 
-// The first highest of a whole view of `dims` (coalesced, none empty) in C
+// The first end of a whole view of `dims` (coalesced, none empty) in C
 // order, and its flat position: the last two dimensions a matrix of lines,
 // a group of lines at a time, the rest an odometer over such matrices.
 static Best searchView(const Reader* reader, const char* base, const Dims* dims) {
@@ -298,7 +327,7 @@ static Best searchView(const Reader* reader, const char* base, const Dims* dims)
   const size_t size = (size_t)reader->search->size;
   Best best = {0, {0}, 0, {0}};
   if (dims->count == 0) {
-    take(reader->search, &best, base, 0);
+    take(reader, &best, base, 0);
     return best;
   }
   const int outer = dims->count >= 2 ? dims->count - 2 : 0;
@@ -319,7 +348,7 @@ static Best searchView(const Reader* reader, const char* base, const Dims* dims)
                   (size_t)element.shape, line.stride, element.stride, (char*)values, indices);
       for (size_t l = 0; l < group; ++l) {
         const size_t index = flat + (first + l) * (size_t)element.shape + indices[l];
-        if (take(reader->search, &best, (char*)values + l * size, index)) return best;
+        if (take(reader, &best, (char*)values + l * size, index)) return best;
       }
     }
     flat += matrix;
@@ -494,15 +523,9 @@ static int readArguments(const char* name, PyObject* const* args, Py_ssize_t cou
   return 0;
 }
 
-// largest() and largest_index(): the highest value (`wantIndex` 0) or the
-// position of its first occurrence (1) of `values`, whole or along `axis`.
-static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObject* const* args,
-                      Py_ssize_t given, PyObject* names) {
-  PyObject* values;
-  PyObject* axis;
-  int keepdims;
-  if (readArguments(name, args, given, names, &values, &axis, &keepdims) != 0) return NULL;
-  State* state = stateOf(module);
+// Takes a view of `values`, or returns -1 with the TypeError for an object
+// that has no buffer.
+static int viewOf(const char* name, PyObject* values, Py_buffer* view) {
   if (!PyObject_CheckBuffer(values)) {
     PyObject* typeName = PyType_GetName(Py_TYPE(values));
     if (typeName) {
@@ -512,10 +535,23 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
                    name, typeName);
       Py_DECREF(typeName);
     }
-    return NULL;
+    return -1;
   }
+  return PyObject_GetBuffer(values, view, PyBUF_STRIDES | PyBUF_FORMAT);
+}
+
+// largest(), smallest() and their _index forms: the value at the end
+// sought (`wantIndex` 0) or the position of its first occurrence (1) of
+// `values`, whole or along `axis`.
+static PyObject* find(PyObject* module, const char* name, enum End end, int wantIndex,
+                      PyObject* const* args, Py_ssize_t given, PyObject* names) {
+  PyObject* values;
+  PyObject* axis;
+  int keepdims;
+  if (readArguments(name, args, given, names, &values, &axis, &keepdims) != 0) return NULL;
+  State* state = stateOf(module);
   Py_buffer view;
-  if (PyObject_GetBuffer(values, &view, PyBUF_STRIDES | PyBUF_FORMAT) != 0) return NULL;
+  if (viewOf(name, values, &view) != 0) return NULL;
   PyObject* result = NULL;
   PyObject* array = NULL;
   Axes axes;
@@ -531,9 +567,9 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
     Value value = {0};
     size_t index = 0;
     if (wantIndex) {
-      index = search->largestIndex(view.buf, elements);
+      index = search->index[end](view.buf, elements);
     } else {
-      value = search->largest(view.buf, elements);
+      value = search->value[end](view.buf, elements);
     }
     if (thread) PyEval_RestoreThread(thread);
     result = wantIndex ? PyLong_FromSize_t(index) : pythonNumber(search->kind, value);
@@ -578,7 +614,7 @@ static PyObject* find(PyObject* module, const char* name, int wantIndex, PyObjec
     }
     goto done;
   }
-  Reader reader = {search, (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0};
+  Reader reader = {search, (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0, end};
   for (int d = 0; d < ndim; ++d) {
     if (dims[d].shape > 1 && dims[d].stride % view.itemsize != 0) reader.aligned = 0;
   }
@@ -640,12 +676,91 @@ done:
 
 static PyObject* largest(PyObject* module, PyObject* const* args, Py_ssize_t count,
                          PyObject* names) {
-  return find(module, "largest", 0, args, count, names);
+  return find(module, "largest", kHighest, 0, args, count, names);
 }
 
 static PyObject* largestIndex(PyObject* module, PyObject* const* args, Py_ssize_t count,
                               PyObject* names) {
-  return find(module, "largest_index", 1, args, count, names);
+  return find(module, "largest_index", kHighest, 1, args, count, names);
+}
+
+static PyObject* smallest(PyObject* module, PyObject* const* args, Py_ssize_t count,
+                          PyObject* names) {
+  return find(module, "smallest", kLowest, 0, args, count, names);
+}
+
+static PyObject* smallestIndex(PyObject* module, PyObject* const* args, Py_ssize_t count,
+                               PyObject* names) {
+  return find(module, "smallest_index", kLowest, 1, args, count, names);
+}
+
+// extremes() and extremes_index(): both ends of the whole of `values` as a
+// tuple, (lowest, highest), or their positions (`wantIndex`). A C-contiguous
+// aligned buffer is read once; any other view, once for each end.
+static PyObject* bothEnds(const char* name, int wantIndex, PyObject* values) {
+  Py_buffer view;
+  if (viewOf(name, values, &view) != 0) return NULL;
+  PyObject* result = NULL;
+  const Search* search = searchFor(name, &view);
+  if (!search) goto done;
+  Py_ssize_t count = 1;
+  for (int d = 0; d < view.ndim; ++d) count *= view.shape ? view.shape[d] : view.len / view.itemsize;
+  if (count == 0) {
+    PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
+    goto done;
+  }
+  Value ends[2];
+  size_t positions[2];
+  PyThreadState* thread = view.len >= kReleaseGilBytes ? PyEval_SaveThread() : NULL;
+  if (PyBuffer_IsContiguous(&view, 'C') && (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0) {
+    double typed[2];  // two items of the buffer's type, aligned for any
+    search->extremes(view.buf, (size_t)count, typed, wantIndex ? positions : NULL);
+    ends[0] = search->read(typed);
+    ends[1] = search->read((const char*)typed + view.itemsize);
+  } else {
+    Dims dims;
+    dims.count = view.ndim;
+    Py_ssize_t step = view.itemsize;
+    for (int d = view.ndim - 1; d >= 0; --d) {
+      dims.dims[d].shape = view.shape[d];
+      dims.dims[d].stride = view.strides ? view.strides[d] : step;
+      step *= view.shape[d];
+    }
+    int aligned = (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0;
+    for (int d = 0; d < dims.count; ++d) {
+      if (dims.dims[d].shape > 1 && dims.dims[d].stride % view.itemsize != 0) aligned = 0;
+    }
+    coalesce(&dims);
+    for (int which = 0; which < 2; ++which) {
+      const Reader reader = {search, aligned, which == 0 ? kLowest : kHighest};
+      const Best best = searchView(&reader, view.buf, &dims);
+      ends[which] = best.value;
+      positions[which] = best.index;
+    }
+  }
+  if (thread) PyEval_RestoreThread(thread);
+  if (wantIndex) {
+    result = Py_BuildValue("(nn)", (Py_ssize_t)positions[0], (Py_ssize_t)positions[1]);
+  } else {
+    PyObject* low = pythonNumber(search->kind, ends[0]);
+    PyObject* high = low ? pythonNumber(search->kind, ends[1]) : NULL;
+    if (high) result = PyTuple_Pack(2, low, high);
+    Py_XDECREF(low);
+    Py_XDECREF(high);
+  }
+done:
+  PyBuffer_Release(&view);
+  return result;
+}
+
+static PyObject* extremes(PyObject* module, PyObject* values) {
+  (void)module;
+  return bothEnds("extremes", 0, values);
+}
+
+static PyObject* extremesIndex(PyObject* module, PyObject* values) {
+  (void)module;
+  return bothEnds("extremes_index", 1, values);
 }
 
 PyDoc_STRVAR(largestDoc,
@@ -677,10 +792,44 @@ PyDoc_STRVAR(largestIndexDoc,
              "ranks above -0.0.\n\n"
              "Raises as largest() does, and TypeError for a tuple of axes.");
 
+PyDoc_STRVAR(smallestDoc,
+             "smallest(values, /, axis=None, *, keepdims=False)\n--\n\n"
+             "Return the lowest value of `values`, as numpy's min gives it; as largest(),\n"
+             "with the order turned round: any NaN makes the answer NaN, and -0.0 ranks\n"
+             "below +0.0.\n\n"
+             "Raises as largest() does.");
+
+PyDoc_STRVAR(smallestIndexDoc,
+             "smallest_index(values, /, axis=None, *, keepdims=False)\n--\n\n"
+             "Return the position of the first lowest value of `values`, as numpy's argmin\n"
+             "gives it; as largest_index(), with the order turned round.\n\n"
+             "Raises as largest_index() does.");
+
+PyDoc_STRVAR(extremesDoc,
+             "extremes(values, /)\n--\n\n"
+             "Return (lowest, highest) of the whole of `values`, from one read where the\n"
+             "buffer is C-contiguous (once for each end otherwise): what smallest() and\n"
+             "largest() give, as Python numbers. `values` is as for largest().\n\n"
+             "Raises as largest() does with axis None.");
+
+PyDoc_STRVAR(extremesIndexDoc,
+             "extremes_index(values, /)\n--\n\n"
+             "Return the positions of the first lowest and the first highest value of the\n"
+             "whole of `values`, in the array flattened in C order, as a tuple of two ints:\n"
+             "what smallest_index() and largest_index() give, from one read where the buffer\n"
+             "is C-contiguous.\n\n"
+             "Raises as largest() does with axis None.");
+
 static PyMethodDef methods[] = {
     {"largest", (PyCFunction)(void (*)(void))largest, METH_FASTCALL | METH_KEYWORDS, largestDoc},
     {"largest_index", (PyCFunction)(void (*)(void))largestIndex, METH_FASTCALL | METH_KEYWORDS,
      largestIndexDoc},
+    {"smallest", (PyCFunction)(void (*)(void))smallest, METH_FASTCALL | METH_KEYWORDS,
+     smallestDoc},
+    {"smallest_index", (PyCFunction)(void (*)(void))smallestIndex, METH_FASTCALL | METH_KEYWORDS,
+     smallestIndexDoc},
+    {"extremes", extremes, METH_O, extremesDoc},
+    {"extremes_index", extremesIndex, METH_O, extremesIndexDoc},
     {NULL, NULL, 0, NULL},
 };
 
@@ -729,7 +878,7 @@ static PyModuleDef_Slot slots[] = {
 static struct PyModuleDef definition = {
     PyModuleDef_HEAD_INIT,
     "quorvel._quorvel",
-    "The highest value of an array of numbers, and where it is, read in place.",
+    "The highest and the lowest value of an array of numbers, and where they are, read in place.",
     sizeof(State),
     methods,
     slots,

@@ -1,6 +1,6 @@
 # SPDX-License-Identifier: MIT
-"""The Python package against numpy's max and argmax, over the buffers
-people pass it, through each of its errors, and while another thread writes
+"""The Python package against numpy's max, argmax, min and argmin, over the
+buffers people pass it, through each of its errors, and while another thread writes
 the array. Run with the build's python folder on PYTHONPATH, under
 `python3 -X dev -W error`, so that any warning fails."""
 
@@ -21,7 +21,11 @@ except ImportError:
     numpy = None
 
 needs_numpy = unittest.skipUnless(numpy, "numpy not found (Debian: python3-numpy)")
-SEARCHES = (quorvel.largest, quorvel.largest_index)
+SEARCHES = (quorvel.largest, quorvel.largest_index, quorvel.smallest, quorvel.smallest_index)
+# Each end: the package's value and position searches, and numpy's names for them.
+ENDS = ((quorvel.largest, quorvel.largest_index, "max", "argmax"),
+        (quorvel.smallest, quorvel.smallest_index, "min", "argmin"))
+BOTH_ENDS = (quorvel.extremes, quorvel.extremes_index)
 LENGTHS = (1, 2, 3, 7, 8, 15, 16, 17, 31, 33, 63, 64, 65, 127, 129, 255, 1000, 4097, 16385, 70001)
 NUMPY_TYPES = ("int8", "int16", "int32", "int64", "uint8", "uint16", "uint32", "uint64",
                "float32", "float64")
@@ -55,16 +59,26 @@ class AgreesWithNumpy(unittest.TestCase):
                 info = numpy.iinfo(dtype)
                 yield "spread", rng.integers(info.min, info.max, length, dtype=dtype, endpoint=True)
                 yield "ties", rng.integers(info.max - 2, info.max, length, dtype=dtype, endpoint=True)
+                yield "low ties", rng.integers(info.min, info.min + 2, length, dtype=dtype, endpoint=True)
                 yield "lowest", numpy.full(length, info.min, dtype=dtype)
+                yield "highest", numpy.full(length, info.max, dtype=dtype)
 
-    def test_every_type_gives_numpys_max_and_argmax(self):
+    def test_every_type_gives_numpys_max_argmax_min_and_argmin(self):
         rng = numpy.random.default_rng(2026)
         for dtype in NUMPY_TYPES:
             expected_type = float if numpy.dtype(dtype).kind == "f" else int
             for fill, values in self.arrays(dtype, rng):
                 with self.subTest(dtype=dtype, fill=fill, length=len(values)):
-                    self.assertTrue(same(quorvel.largest(values), expected_type(numpy.max(values))))
-                    self.assertEqual(quorvel.largest_index(values), numpy.argmax(values))
+                    expected = []
+                    for value, index, numpy_value, numpy_index in ENDS:
+                        expected.append((expected_type(getattr(numpy, numpy_value)(values)),
+                                         getattr(numpy, numpy_index)(values)))
+                        self.assertTrue(same(value(values), expected[-1][0]))
+                        self.assertEqual(index(values), expected[-1][1])
+                    (high, high_at), (low, low_at) = expected
+                    lowest, highest = quorvel.extremes(values)
+                    self.assertTrue(same(lowest, low) and same(highest, high), (lowest, highest))
+                    self.assertEqual(quorvel.extremes_index(values), (low_at, high_at))
 
     def test_arrays_of_several_dimensions_answer_as_flattened(self):
         rng = numpy.random.default_rng(7)
@@ -142,6 +156,18 @@ class AlongAxes(unittest.TestCase):
         else:
             info = numpy.iinfo(dtype)
             yield "ties", rng.integers(info.max - 2, info.max, shape, dtype=dtype, endpoint=True)
+            yield "low ties", rng.integers(info.min, info.min + 2, shape, dtype=dtype, endpoint=True)
+
+    def assertBothEnds(self, values):
+        """extremes and extremes_index of the whole, as numpy's min and max
+        or argmin and argmax together."""
+        if not values.size:
+            for both in BOTH_ENDS:
+                self.assertRaises(ValueError, both, values)
+            return
+        lowest, highest = quorvel.extremes(values)
+        self.assertTrue(same(lowest, values.min().item()) and same(highest, values.max().item()))
+        self.assertEqual(quorvel.extremes_index(values), (numpy.argmin(values), numpy.argmax(values)))
 
     def test_every_axis_layout_and_type_gives_numpys_answer(self):
         rng = numpy.random.default_rng(30)
@@ -152,15 +178,20 @@ class AlongAxes(unittest.TestCase):
                 tuples = [(), tuple(range(ndim)), (0, ndim - 1)] if ndim >= 2 else []
                 for fill, base in self.fills(dtype, shape, rng):
                     for layout, values in layouts(base):
-                        for keepdims in (False, True):
+                        with self.subTest(dtype=dtype, shape=shape, fill=fill, layout=layout):
+                            self.assertBothEnds(values)
+                        for (value, index, numpy_value, numpy_index), keepdims in (
+                                (end, keepdims) for end in ENDS for keepdims in (False, True)):
                             with self.subTest(dtype=dtype, shape=shape, fill=fill, layout=layout,
-                                              keepdims=keepdims):
+                                              search=value.__name__, keepdims=keepdims):
                                 for axis in axes:
-                                    self.assertAnswers(quorvel.largest, numpy.max, values, axis, keepdims)
-                                    self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis,
+                                    self.assertAnswers(value, getattr(numpy, numpy_value), values, axis,
+                                                       keepdims)
+                                    self.assertAnswers(index, getattr(numpy, numpy_index), values, axis,
                                                        keepdims)
                                 for axis in tuples:
-                                    self.assertAnswers(quorvel.largest, numpy.max, values, axis, keepdims)
+                                    self.assertAnswers(value, getattr(numpy, numpy_value), values, axis,
+                                                       keepdims)
 
     def test_the_first_highest_in_c_order_whatever_the_memory_order(self):
         self.assertEqual(quorvel.largest_index(numpy.array([[1, 9], [9, 1], [0, 0]]).T), 1)
@@ -168,16 +199,18 @@ class AlongAxes(unittest.TestCase):
         # whose memory order differs from their C order.
         rng = numpy.random.default_rng(31)
         for shape in ((3, 4, 70), (2, 3, 4, 33)):
-            for special in (numpy.inf, numpy.nan):
+            for special in (numpy.inf, -numpy.inf, numpy.nan):
                 base = rng.integers(1, 4, shape).astype("float32")
                 for piece in numpy.ndindex(*shape[:-2]):
                     where = rng.integers(0, shape[-2] * shape[-1], 2)
                     base[piece].flat[where] = special
                 for layout, values in layouts(base):
                     with self.subTest(shape=shape, special=special, layout=layout):
-                        self.assertEqual(quorvel.largest_index(values), numpy.argmax(values))
-                        for axis in range(-len(shape), len(shape)):
-                            self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis, False)
+                        self.assertBothEnds(values)
+                        for _, index, _, numpy_index in ENDS:
+                            self.assertEqual(index(values), getattr(numpy, numpy_index)(values))
+                            for axis in range(-len(shape), len(shape)):
+                                self.assertAnswers(index, getattr(numpy, numpy_index), values, axis, False)
 
     def test_the_shapes_people_ask_of(self):
         rng = numpy.random.default_rng(32)
@@ -185,13 +218,16 @@ class AlongAxes(unittest.TestCase):
                  ((6553, 10), "float32", -1), ((6553, 16), "int32", 1), ((64, 1000), "float32", -1))
         for shape, dtype, axis in cases:
             values = rng.integers(0, 200, shape).astype(dtype)
-            with self.subTest(shape=shape, dtype=dtype, axis=axis):
-                self.assertAnswers(quorvel.largest, numpy.max, values, axis, False)
-                self.assertAnswers(quorvel.largest_index, numpy.argmax, values, axis, False)
+            for value, index, numpy_value, numpy_index in ENDS:
+                with self.subTest(shape=shape, dtype=dtype, axis=axis, search=value.__name__):
+                    self.assertAnswers(value, getattr(numpy, numpy_value), values, axis, False)
+                    self.assertAnswers(index, getattr(numpy, numpy_index), values, axis, False)
         for base in (numpy.arange(1 << 16, dtype="int32"), numpy.arange(1 << 16, dtype="float32")):
             values = base[::2]
-            self.assertEqual(quorvel.largest(values), values.max())
-            self.assertEqual(quorvel.largest_index(values), numpy.argmax(values))
+            self.assertBothEnds(values)
+            for value, index, numpy_value, numpy_index in ENDS:
+                self.assertEqual(value(values), getattr(numpy, numpy_value)(values))
+                self.assertEqual(index(values), getattr(numpy, numpy_index)(values))
 
 
 class TakesBuffers(unittest.TestCase):
@@ -301,13 +337,16 @@ class Errors(unittest.TestCase):
 
     def test_each_error_has_its_exception_and_message(self):
         for description, values, kwargs, exception, says in error_rows():
-            for search in SEARCHES:
+            for search in SEARCHES + (BOTH_ENDS if not kwargs else ()):
                 self.check(search, description, values, kwargs, exception, says)
         matrix = array.array("h", range(6))
         grid = memoryview(matrix).cast("B").cast("h", (2, 3))
-        for description, axis, exception, says in TUPLE_ROWS:
-            self.check(quorvel.largest, description, grid, {"axis": axis}, exception, says)
-        self.check(quorvel.largest_index, "a tuple of axes", grid, {"axis": (0,)}, TypeError, "not a tuple")
+        for value, index, _, _ in ENDS:
+            for description, axis, exception, says in TUPLE_ROWS:
+                self.check(value, description, grid, {"axis": axis}, exception, says)
+            self.check(index, "a tuple of axes", grid, {"axis": (0,)}, TypeError, "not a tuple")
+        for both in BOTH_ENDS:
+            self.check(both, "an axis keyword", b"ab", {"axis": 0}, TypeError, "no keyword arguments")
         empty = bytearray()
         self.assertRaises(ValueError, quorvel.largest, empty)
         empty.append(7)
@@ -360,6 +399,7 @@ class ConcurrentWriter(unittest.TestCase):
             for _ in range(200):
                 self.assertIn(quorvel.largest(values), (1, 2))
                 self.assertLess(quorvel.largest_index(values), len(values))
+                self.assertLess(max(quorvel.extremes_index(values)), len(values))
         finally:
             stop.set()
             writer.join(timeout=60)
