@@ -3,7 +3,13 @@
 
 #include "largest_element_variants.h"
 
+#include <cstdlib>
+#include <cstring>
 #include <limits>
+
+#if defined(__GLIBC__)
+#include <unistd.h>  // environ
+#endif
 
 #if defined(__x86_64__)
 #include <cpuid.h>
@@ -56,7 +62,7 @@ Cpu thisCpu() {
   return cpu;
 }
 
-Choice choose(const Cpu& cpu) {
+Choice choose(const Cpu& cpu, const char* forced) {
   // The variants the CPU runs, widest first; the baseline runs everywhere.
   std::size_t supported[std::size(kVariants)];
   std::size_t count = 0;
@@ -78,11 +84,36 @@ Choice choose(const Cpu& cpu) {
     choice.large = supported[1];
     choice.largeFromBytes = std::uint64_t{16} << 20;
   }
+  // A variant asked for by name serves every view, if the CPU runs it.
+  for (std::size_t index = 0; forced && index < count; ++index) {
+    if (std::strcmp(kVariants[supported[index]].name, forced) == 0) {
+      const std::size_t only = supported[index];
+      choice = {only, only, only, std::numeric_limits<std::uint64_t>::max()};
+    }
+  }
   return choice;
 }
 
+const char* forcedVariant() {
+  // Not from a set-user-ID program's caller, where the C library has it.
+#if defined(__GLIBC__)
+  return secure_getenv("QUORVEL_FORCE_VARIANT");
+#else
+  return std::getenv("QUORVEL_FORCE_VARIANT");
+#endif
+}
+
 const Choice& chosen() {
-  static const Choice choice = choose(thisCpu());
+  // A search from .preinit_array runs before the C library has the
+  // environment: it takes the CPU's choice, and the process's own waits
+  // for the environment.
+#if defined(__GLIBC__)
+  if (environ == nullptr) {
+    static const Choice early = choose(thisCpu());
+    return early;
+  }
+#endif
+  static const Choice choice = choose(thisCpu(), forcedVariant());
   return choice;
 }
 

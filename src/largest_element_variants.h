@@ -62,8 +62,12 @@ struct Choice {
   std::uint64_t largeFromBytes;
 };
 
-Choice choose(const Cpu& cpu);
-const Choice& chosen();  // for this CPU, decided once per process
+// The choice for `cpu`; where `forced` names a variant that the CPU runs,
+// that variant for every view, and otherwise as if it were null.
+Choice choose(const Cpu& cpu, const char* forced = nullptr);
+// The name in QUORVEL_FORCE_VARIANT, or null.
+const char* forcedVariant();
+const Choice& chosen();  // for this CPU and environment, decided once per process
 
 // One variant's functions for one element type, with the C interface's
 // contracts: the highest, the lowest, and both ends from one read.
@@ -88,7 +92,7 @@ std::span<const Kernels<T>> variantKernels();
 
 template <typename T>
 inline const Kernels<T>& kernelsFor(std::size_t count) {
-  static const Choice& choice = chosen();
+  const Choice& choice = chosen();
   const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
   const std::size_t variant = bytes < kShortViewBytes         ? choice.shortViews
                               : bytes < choice.largeFromBytes ? choice.small

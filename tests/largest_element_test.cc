@@ -55,28 +55,38 @@ struct Search {
 };
 
 // One end of the answer from one read of both, by the given extremes
-// function; where the positions are asked for, the values that come with
-// them must be the values asked for alone.
+// function: the values asked for alone, and the values that come with the
+// positions.
 template <typename T, typename Extremes>
-Search<T> oneEndOfBoth(const std::string& name, End end, Extremes extremes) {
+void addOneEndOfBoth(std::vector<Search<T>>& all, const std::string& name, End end,
+                     Extremes extremes) {
   const int which = end == End::lowest ? 0 : 1;
-  return {name + ", both ends",
-          [=](const T* elements, std::size_t count) {
-            T ends[2];
-            extremes(elements, count, ends, nullptr);
-            return ends[which];
-          },
-          [=](const T* elements, std::size_t count) {
-            T alone[2], ends[2];
-            std::size_t positions[2];
-            extremes(elements, count, alone, nullptr);
-            extremes(elements, count, ends, positions);
-            EXPECT_TRUE(quorvel::testing::sameValue(ends[0], alone[0]) &&
-                        quorvel::testing::sameValue(ends[1], alone[1]))
-                << name << ": the values with the positions differ from those alone";
-            return positions[which];
-          },
-          nullptr};
+  const auto position = [=](const T* elements, std::size_t count) {
+    T ends[2];
+    std::size_t positions[2];
+    extremes(elements, count, ends, positions);
+    return positions[which];
+  };
+  all.push_back({name + ", both ends",
+                 [=](const T* elements, std::size_t count) {
+                   T ends[2];
+                   extremes(elements, count, ends, nullptr);
+                   return ends[which];
+                 },
+                 position, nullptr});
+  all.push_back({name + ", both ends with their positions",
+                 [=](const T* elements, std::size_t count) {
+                   T ends[2];
+                   std::size_t positions[2];
+                   extremes(elements, count, ends, positions);
+                   return ends[which];
+                 },
+                 [=](const T* elements, std::size_t count) {
+                   std::size_t positions[2];
+                   extremes(elements, count, nullptr, positions);
+                   return positions[which];
+                 },
+                 nullptr});
 }
 
 // For one end: the public functions, then every variant this CPU runs, each
@@ -87,8 +97,8 @@ std::vector<Search<T>> searches(End end) {
   const bool high = end == End::highest;
   std::vector<Search<T>> all = {
       {"public", high ? C::largest : C::smallest, high ? C::index : C::smallestIndex,
-       high ? C::lines : C::smallestLines},
-      oneEndOfBoth<T>("public", end, C::extremes)};
+       high ? C::lines : C::smallestLines}};
+  addOneEndOfBoth(all, "public", end, C::extremes);
   if constexpr (std::is_same_v<T, std::int32_t>) {
     if (high) {
       all.push_back({"largestElement(const int32_t*, int32_t)",
@@ -107,7 +117,7 @@ std::vector<Search<T>> searches(End end) {
     all.push_back({variant.name, high ? k.largest : k.smallest,
                    high ? k.largestIndex : k.smallestIndex,
                    high ? k.largestOfLines : k.smallestOfLines});
-    all.push_back(oneEndOfBoth<T>(variant.name, end, k.extremes));
+    addOneEndOfBoth(all, variant.name, end, k.extremes);
   }
   for (Search<T>& search : all) search.name += ", " + nameOf(end);
   return all;
@@ -774,6 +784,21 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
     EXPECT_EQ(nameOf(choice.small), c.small) << c.name;
     EXPECT_EQ(nameOf(choice.large), c.large) << c.name;
     EXPECT_EQ(choice.largeFromBytes, c.largeFromBytes) << c.name;
+    // A variant asked for by name serves every view where the CPU runs it,
+    // and is passed over where it does not, or where the build lacks it.
+    for (const Variant& variant : quorvel::detail::variants()) {
+      const quorvel::detail::Choice forced = quorvel::detail::choose(c.cpu, variant.name);
+      if (quorvel::detail::runs(c.cpu, variant)) {
+        for (const std::size_t each : {forced.shortViews, forced.small, forced.large}) {
+          EXPECT_EQ(nameOf(each), variant.name) << c.name;
+        }
+        EXPECT_EQ(forced.largeFromBytes, kNever) << c.name << ", " << variant.name;
+      } else {
+        EXPECT_EQ(nameOf(forced.small), c.small) << c.name << ", " << variant.name;
+        EXPECT_EQ(nameOf(forced.large), c.large) << c.name << ", " << variant.name;
+      }
+    }
+    EXPECT_EQ(nameOf(quorvel::detail::choose(c.cpu, "avx1024").small), c.small) << c.name;
   }
 }
 
@@ -838,6 +863,17 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
   EXPECT_STREQ(all.back().name, "baseline");
   const auto cpu = quorvel::detail::thisCpu();
   const quorvel::detail::Choice& choice = quorvel::detail::chosen();
+  const char* const named = std::getenv("QUORVEL_FORCE_VARIANT");
+  const std::string forced = named ? named : "";
+  for (std::size_t index = 0; index < all.size(); ++index) {
+    if (all[index].name == forced && quorvel::detail::runs(cpu, all[index])) {
+      // Asked for by name, and run: it serves every view.
+      for (const std::size_t each : {choice.shortViews, choice.small, choice.large}) {
+        EXPECT_EQ(nameOf(each), forced);
+      }
+      return;
+    }
+  }
   for (std::size_t index = 0; index < all.size(); ++index) {
     if (quorvel::detail::runs(cpu, all[index])) {
       EXPECT_EQ(choice.small, index) << "the widest variant this CPU runs is " << all[index].name;
@@ -858,8 +894,9 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
 
 // A caller's code can search before main: from a static constructor, or at
 // the very earliest from .preinit_array, which runs before the C runtime has
-// probed the CPU for the compiler's __builtin_cpu_supports. The variant
-// chosen then serves the whole process.
+// probed the CPU for the compiler's __builtin_cpu_supports, and before it
+// has the environment. The variant chosen then is the CPU's own, whatever
+// QUORVEL_FORCE_VARIANT says.
 std::size_t variantChosenBeforeMain = std::numeric_limits<std::size_t>::max();
 
 void searchBeforeMain() {
