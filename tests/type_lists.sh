@@ -15,16 +15,20 @@ fail() { echo "FAIL: $1"; failures=$((failures + 1)); }
 expected_functions=
 for id in $(echo "$types" | cut -d' ' -f1); do
   for function in "quorvel_largest_element_$id" "quorvel_largest_element_index_$id" \
-    "quorvel_largest_element_lines_$id"; do
+    "quorvel_largest_element_lines_$id" "quorvel_smallest_element_$id" \
+    "quorvel_smallest_element_index_$id" "quorvel_smallest_element_lines_$id" \
+    "quorvel_extremes_$id"; do
     expected_functions="$expected_functions$function
 "
   done
 done
 expected_functions=$(printf '%s' "$expected_functions" | sort)
-declared=$(grep -o 'quorvel_largest_element_[a-z]*_*[iuf][0-9]*(' "$header" | tr -d '(' | sort -u)
+declared=$(grep -Eo 'quorvel_(largest_element|smallest_element|extremes)_[a-z_]*[iuf][0-9]*\(' "$header" |
+  tr -d '(' | sort -u)
 [ "$declared" = "$expected_functions" ] ||
   fail "$header declares $(echo $declared), not the table's $(echo $expected_functions)"
-listed=$(sed -n 's/^ \(quorvel_largest_element_[a-z_]*[iuf][0-9]*\)@Base .*/\1/p' "$symbols" | sort)
+listed=$(sed -En 's/^ (quorvel_(largest_element|smallest_element|extremes)_[a-z_]*[iuf][0-9]*)@Base .*/\1/p' \
+  "$symbols" | sort)
 [ "$listed" = "$expected_functions" ] ||
   fail "$symbols lists $(echo $listed), not the table's $(echo $expected_functions)"
 rows=$(sed -n 's/^QUORVEL_C_SEARCH(\([a-z:0-9_]*\), \([a-z0-9]*\))$/\2 \1/p' "$header" | sort)
