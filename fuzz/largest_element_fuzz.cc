@@ -2,7 +2,8 @@
 // A libFuzzer target for the search. The fuzz bytes after the first are the
 // view, read as each element type in turn; the public functions and every
 // variant this CPU runs must follow the rule (the tests' reference) for the
-// value and the position, and leave the view as it was. Each view is placed
+// value and the position of the highest, of the lowest and of both ends from
+// one read, and leave the view as it was. Each view is placed
 // three ways, so that a read outside it is caught: in an allocation of
 // exactly its size (AddressSanitizer's redzones), between guards higher than
 // anything it holds (the type's highest, or NaN), at an offset the first
@@ -56,7 +57,8 @@ template <typename T, typename Check>
 void eachSearch(Check check) {
   namespace detail = quorvel::detail;
   using C = detail::CSearch<T>;
-  check("public", detail::Kernels<T>{C::largest, C::index, C::lines});
+  check("public", detail::Kernels<T>{C::largest, C::index, C::lines, C::smallest, C::smallestIndex,
+                                     C::smallestLines, C::extremes});
   const auto kernels = detail::variantKernels<T>();
   for (std::size_t at = 0; at < kernels.size(); ++at) {
     if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
@@ -69,14 +71,24 @@ template <typename T>
 void check(const char* type, const T* view, std::size_t count, const std::uint8_t* bytes,
            const char* layout) {
   namespace detail = quorvel::detail;
-  // Not a structured binding: Clang 14's lambdas cannot capture one.
-  const std::pair<T, std::size_t> expected = quorvel::testing::reference(view, count);
+  using quorvel::testing::sameValue;
+  // Not structured bindings: Clang 14's lambdas cannot capture one.
+  const std::pair<T, std::size_t> highest = quorvel::testing::reference(view, count);
+  const std::pair<T, std::size_t> lowest = quorvel::testing::reference(view, count, true);
   const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
-    if (!quorvel::testing::sameValue(search.largest(view, count), expected.first)) {
+    if (!sameValue(search.largest(view, count), highest.first) ||
+        !sameValue(search.smallest(view, count), lowest.first)) {
       fail(name, type, layout, "wrong value", count);
     }
-    if (search.largestIndex(view, count) != expected.second)
+    if (search.largestIndex(view, count) != highest.second ||
+        search.smallestIndex(view, count) != lowest.second)
       fail(name, type, layout, "wrong position", count);
+    T ends[2];
+    std::size_t positions[2];
+    search.extremes(view, count, ends, positions);
+    if (!sameValue(ends[0], lowest.first) || !sameValue(ends[1], highest.first) ||
+        positions[0] != lowest.second || positions[1] != highest.second)
+      fail(name, type, layout, "wrong ends", count);
     if (std::memcmp(view, bytes, count * sizeof(T)) != 0)
       fail(name, type, layout, "view changed", count);
   };
@@ -111,13 +123,17 @@ void checkLines(const char* type, const T* view, std::size_t count, const std::u
   std::vector<T> line(static_cast<std::size_t>(length)), values(static_cast<std::size_t>(lines));
   std::vector<std::size_t> indices(static_cast<std::size_t>(lines));
   const auto searchWith = [&](const char* name, const detail::Kernels<T>& search) {
-    search.largestOfLines(origin, lines, length, lineStride, step, values.data(), indices.data());
-    for (std::ptrdiff_t l = 0; l < lines; ++l) {
-      for (std::ptrdiff_t k = 0; k < length; ++k) line[k] = origin[l * lineStride + k * step];
-      const std::pair<T, std::size_t> expected =
-          quorvel::testing::reference(line.data(), line.size());
-      if (!quorvel::testing::sameValue(values[l], expected.first) || indices[l] != expected.second)
-        fail(name, type, "matrix", "wrong answer for a line", count);
+    for (const bool lowest : {false, true}) {
+      (lowest ? search.smallestOfLines : search.largestOfLines)(
+          origin, lines, length, lineStride, step, values.data(), indices.data());
+      for (std::ptrdiff_t l = 0; l < lines; ++l) {
+        for (std::ptrdiff_t k = 0; k < length; ++k) line[k] = origin[l * lineStride + k * step];
+        const std::pair<T, std::size_t> expected =
+            quorvel::testing::reference(line.data(), line.size(), lowest);
+        if (!quorvel::testing::sameValue(values[l], expected.first) ||
+            indices[l] != expected.second)
+          fail(name, type, "matrix", "wrong answer for a line", count);
+      }
     }
   };
   eachSearch<T>(searchWith);
