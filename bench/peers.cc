@@ -19,8 +19,12 @@ constexpr std::size_t kWidest = 32;
 constexpr std::size_t kWidest = 16;
 #endif
 
+template <std::size_t kWidth>
+using Wide [[gnu::vector_size(kWidth)]] = std::uint64_t;
+
+template <std::size_t kWidth>
 std::uint64_t bareRead(const void* bytes, std::size_t size) {
-  using Lanes [[gnu::vector_size(kWidest)]] = std::uint64_t;
+  using Lanes = Wide<kWidth>;
   const auto* at = static_cast<const unsigned char*>(bytes);
   const auto load = [](const unsigned char* from) {
     Lanes lanes;
@@ -29,21 +33,29 @@ std::uint64_t bareRead(const void* bytes, std::size_t size) {
   };
   Lanes a{}, b{}, c{}, d{}, e{}, f{}, g{}, h{};
   std::size_t index = 0;
-  for (; index + 8 * kWidest <= size; index += 8 * kWidest) {
+  for (; index + 8 * kWidth <= size; index += 8 * kWidth) {
     a |= load(at + index);
-    b |= load(at + index + kWidest);
-    c |= load(at + index + 2 * kWidest);
-    d |= load(at + index + 3 * kWidest);
-    e |= load(at + index + 4 * kWidest);
-    f |= load(at + index + 5 * kWidest);
-    g |= load(at + index + 6 * kWidest);
-    h |= load(at + index + 7 * kWidest);
+    b |= load(at + index + kWidth);
+    c |= load(at + index + 2 * kWidth);
+    d |= load(at + index + 3 * kWidth);
+    e |= load(at + index + 4 * kWidth);
+    f |= load(at + index + 5 * kWidth);
+    g |= load(at + index + 6 * kWidth);
+    h |= load(at + index + 7 * kWidth);
   }
   const Lanes all = (a | b) | (c | d) | (e | f) | (g | h);
   std::uint64_t result = 0;
-  for (std::size_t lane = 0; lane < kWidest / 8; ++lane) result |= all[lane];
+  for (std::size_t lane = 0; lane < kWidth / 8; ++lane) result |= all[lane];
   for (; index < size; ++index) result |= at[index];
   return result;
+}
+
+std::size_t widestVector() { return kWidest; }
+
+std::uint64_t bareRead(const void* bytes, std::size_t size, std::size_t width) {
+  if (width == 64 && kWidest == 64) return bareRead<kWidest>(bytes, size);
+  if (width == 32 && kWidest >= 32) return bareRead<(kWidest >= 32 ? 32 : 16)>(bytes, size);
+  return bareRead<16>(bytes, size);
 }
 
 template <typename T>

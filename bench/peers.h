@@ -10,8 +10,10 @@
 #include <cstdint>
 
 // The limit: a loop that does nothing but read the bytes, ORing them into
-// eight independent vectors of the widest width the CPU has.
-std::uint64_t bareRead(const void* bytes, std::size_t size);
+// eight independent vectors of `width` bytes (16, 32 or 64; no wider than
+// the CPU has), and the widest width it has.
+std::uint64_t bareRead(const void* bytes, std::size_t size, std::size_t width);
+std::size_t widestVector();
 
 template <typename T>
 T rangesMax(const T* elements, std::size_t count);
