@@ -364,8 +364,12 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
     specials = {std::numeric_limits<T>::quiet_NaN(), T{0.0}, std::numeric_limits<T>::infinity()};
     background = T{-0.0};
   }
+  // A view from memory, searched in large blocks: the highest in the second.
+  constexpr std::size_t kLarge = quorvel::detail::kLargeViewBytes / sizeof(T) + 5;
+  constexpr std::size_t kLargeBlock = quorvel::detail::kLargeIndexBlockBytes / sizeof(T);
   std::vector<std::size_t> lengths = {1, 2, 3, 2 * kBlock + 5,
-                                      2 * quorvel::detail::kValueBlockBytes / sizeof(T) + 5};
+                                      2 * quorvel::detail::kValueBlockBytes / sizeof(T) + 5,
+                                      kLarge};
   for (std::size_t bytes : {16, 32, 64, 128, 256, 512, 1024, 1536}) {
     lengths.push_back(bytes / sizeof(T));
     lengths.push_back(bytes / sizeof(T) + 1);
@@ -378,7 +382,9 @@ TYPED_TEST(LargestElement, FindsTheHighestWhereverItIs) {
     for (const std::size_t length : lengths) {
       std::vector<T> view(length, low);
       std::set<std::size_t> positions = {0, length - 1, length / 2};
+      if (length == kLarge) positions = {kLargeBlock + 3, length - 1};
       for (std::size_t bytes : {16, 32, 64}) {
+        if (length == kLarge) break;
         for (std::size_t at = bytes / sizeof(T) - 1; at < length && at < 4 * kBlock; at += kBlock) {
           positions.insert(at);
         }
