@@ -267,9 +267,23 @@ inline std::size_t findFirst(const T* elements, std::size_t count, T value,
 // alone, so the array is read once, not twice; small blocks keep that second
 // look short. A float block whose end is zero is read again, while in
 // cache, for the sign of its zero; where only the value is asked for, large
-// blocks keep the cost of each block's end small (doc/performance.md).
+// blocks keep the cost of each block's end small. Each block's end breaks
+// the stream of loads, which on huge pages the prefetcher no longer breaks
+// at every 4 KiB itself: so a view too large for the second-level cache is
+// searched for its position in blocks of 64 KiB, whose second look costs
+// little beside reading it from memory (doc/performance.md).
 constexpr std::size_t kIndexBlockBytes = std::size_t{4} << 10;
+constexpr std::size_t kLargeIndexBlockBytes = std::size_t{64} << 10;
+constexpr std::size_t kLargeViewBytes = std::size_t{1} << 20;
 constexpr std::size_t kValueBlockBytes = std::size_t{16} << 10;
+
+// The block of a search of `count` elements of T.
+template <typename T>
+constexpr std::size_t blockOf(std::size_t count, bool wantIndex) {
+  if (!wantIndex) return kValueBlockBytes / sizeof(T);
+  return (count >= kLargeViewBytes / sizeof(T) ? kLargeIndexBlockBytes : kIndexBlockBytes) /
+         sizeof(T);
+}
 
 template <typename T>
 struct Found {
@@ -329,7 +343,7 @@ inline void keep(Best<T>& best, T value, std::size_t start, std::size_t length,
 
 template <End kEnd, int kBytes, typename T>
 inline Found<T> search(const T* elements, std::size_t count, bool wantIndex) {
-  const std::size_t kBlock = (wantIndex ? kIndexBlockBytes : kValueBlockBytes) / sizeof(T);
+  const std::size_t kBlock = blockOf<T>(count, wantIndex);
   Best<T> best{{emptyOf<kEnd, T>(), count}, 0};
   for (std::size_t start = 0; start < count; start += kBlock) {
     const std::size_t length = count - start < kBlock ? count - start : kBlock;
@@ -427,7 +441,7 @@ struct BothFound {
 template <int kBytes, typename T>
 inline BothFound<T> searchBoth(const T* elements, std::size_t count, bool wantIndex) {
   constexpr End kLow = End::lowest, kHigh = End::highest;
-  const std::size_t kBlock = (wantIndex ? kIndexBlockBytes : kValueBlockBytes) / sizeof(T);
+  const std::size_t kBlock = blockOf<T>(count, wantIndex);
   Best<T> low{{emptyOf<kLow, T>(), count}, 0}, high{{emptyOf<kHigh, T>(), count}, 0};
   for (std::size_t start = 0; start < count; start += kBlock) {
     const std::size_t length = count - start < kBlock ? count - start : kBlock;
