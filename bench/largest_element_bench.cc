@@ -30,7 +30,7 @@
 #include <string>
 #include <vector>
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 #include "peers.h"
 
 namespace {
@@ -132,12 +132,9 @@ void addType(const char* type) {
     C::extremes(elements, count, nullptr, positions);
     return positions[0];
   });
-  const auto kernels = detail::variantKernels<T>();
-  for (std::size_t at = 0; at < kernels.size(); ++at) {
-    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
-      add<T>(type, std::string("variant:") + detail::variants()[at].name, kernels[at].largest);
-    }
-  }
+  detail::forEachVariantThisCpuRuns([&](const detail::Variant& variant, std::size_t at) {
+    add<T>(type, std::string("variant:") + variant.name, detail::variantKernels<T>()[at].largest);
+  });
   for (const std::size_t width : {std::size_t{32}, std::size_t{64}}) {
     if (width > widestVector()) continue;
     add<T>(type, "bare_read:" + std::to_string(width), [width](const T* elements, std::size_t count) {
@@ -211,12 +208,10 @@ int main(int argc, char** argv) {
     return quorvel::largestElement(elements, static_cast<std::int32_t>(count));
   });
   addTen("plainLoop", plainLoop);
-  const auto kernels = detail::variantKernels<std::int32_t>();
-  for (std::size_t at = 0; at < kernels.size(); ++at) {
-    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
-      addTen(std::string("variant:") + detail::variants()[at].name, kernels[at].largest);
-    }
-  }
+  detail::forEachVariantThisCpuRuns([](const detail::Variant& variant, std::size_t at) {
+    addTen(std::string("variant:") + variant.name,
+           detail::variantKernels<std::int32_t>()[at].largest);
+  });
   addMatrix("matrix:down_256_columns", 256, true);
   addMatrix("matrix:along_rows_of_16", 16, false);
   benchmark::AddCustomContext("transparent_hugepage", transparentHugePages());

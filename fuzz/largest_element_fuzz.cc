@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "largest_element_reference.h"
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 namespace {
 
@@ -59,12 +59,9 @@ void eachSearch(Check check) {
   using C = detail::CSearch<T>;
   check("public", detail::Kernels<T>{C::largest, C::index, C::lines, C::smallest, C::smallestIndex,
                                      C::smallestLines, C::extremes});
-  const auto kernels = detail::variantKernels<T>();
-  for (std::size_t at = 0; at < kernels.size(); ++at) {
-    if (detail::runs(detail::thisCpu(), detail::variants()[at])) {
-      check(detail::variants()[at].name, kernels[at]);
-    }
-  }
+  detail::forEachVariantThisCpuRuns([&](const detail::Variant& variant, std::size_t at) {
+    check(variant.name, detail::variantKernels<T>()[at]);
+  });
 }
 
 template <typename T>

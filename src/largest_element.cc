@@ -5,7 +5,7 @@
 
 #include "quorvel/largest_element.h"
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 namespace quorvel {
 

@@ -561,11 +561,12 @@ inline void bestOfLines(const T* elements, std::size_t lines, std::size_t length
 }  // namespace
 }  // namespace quorvel::detail
 
-// The variant's entry points for the element type it is built for: a
-// variant's file defines QUORVEL_VECTOR_BYTES and includes this header; the
-// build names the variant (QUORVEL_VARIANT) and the type (QUORVEL_ELEMENT).
+// The variant's entry points for the element type it is built for: the
+// build's generated source for each variant and type names the variant
+// (QUORVEL_VARIANT), the type (QUORVEL_ELEMENT) and the variant's width
+// (QUORVEL_VECTOR_BYTES), and includes this header.
 #if defined(QUORVEL_VARIANT) && defined(QUORVEL_ELEMENT) && defined(QUORVEL_VECTOR_BYTES)
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 namespace quorvel::detail::QUORVEL_VARIANT {
 

@@ -2,7 +2,7 @@
 // The C interface for one element type, built once per type: QUORVEL_ELEMENT
 // is the type and QUORVEL_ELEMENT_ID its name in the functions' names.
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 #include "quorvel/largest_element.h"
 
 #define QUORVEL_PASTE_(a, b) a##b

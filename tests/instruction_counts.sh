@@ -60,6 +60,19 @@ for elements in 10 1024 1048576; do
 done
 
 widest=$expected
+# A variant asked for in the environment serves every size, natively: the
+# forced run reaches the variant named.
+for forced in $("$searchCost" --runs); do
+  for elements in 10 4096 33554432; do
+    chosen=$(QUORVEL_FORCE_VARIANT=$forced "$searchCost" --chosen $elements)
+    if [ "$chosen" = "$forced" ]; then
+      echo "ok: QUORVEL_FORCE_VARIANT=$forced serves $elements elements"
+    else
+      echo "FAIL: QUORVEL_FORCE_VARIANT=$forced, and $elements elements go to $chosen"
+      failures=$((failures + 1))
+    fi
+  done
+done
 # The position comes from the same one read: each 4 KiB block's highest, then the
 # first match in one block, not a second pass over the array.
 check "largestElementIndex costs well under twice what largestElement does on 1 Mi elements" \

@@ -26,7 +26,7 @@
 
 #include "largest_element_matrix.h"
 #include "largest_element_reference.h"
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 #if defined(__linux__) && defined(__x86_64__)
 #include <sys/mman.h>
@@ -108,17 +108,13 @@ std::vector<Search<T>> searches(End end) {
                      C::index, C::lines});
     }
   }
-  const auto kernels = quorvel::detail::variantKernels<T>();
-  const auto cpu = quorvel::detail::thisCpu();
-  for (std::size_t index = 0; index < kernels.size(); ++index) {
-    const Variant& variant = quorvel::detail::variants()[index];
-    if (!quorvel::detail::runs(cpu, variant)) continue;
-    const auto& k = kernels[index];
+  quorvel::detail::forEachVariantThisCpuRuns([&](const Variant& variant, std::size_t index) {
+    const auto& k = quorvel::detail::variantKernels<T>()[index];
     all.push_back({variant.name, high ? k.largest : k.smallest,
                    high ? k.largestIndex : k.smallestIndex,
                    high ? k.largestOfLines : k.smallestOfLines});
     addOneEndOfBoth(all, variant.name, end, k.extremes);
-  }
+  });
   for (Search<T>& search : all) search.name += ", " + nameOf(end);
   return all;
 }
@@ -741,7 +737,7 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
     const char* name;
     quorvel::detail::Cpu cpu;
     const char* shortViews;
-    const char* small;
+    const char* mostViews;
     const char* large;
     std::uint64_t largeFromBytes;
   };
@@ -787,7 +783,7 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
   for (const Case& c : cases) {
     const quorvel::detail::Choice choice = quorvel::detail::choose(c.cpu);
     EXPECT_EQ(nameOf(choice.shortViews), c.shortViews) << c.name;
-    EXPECT_EQ(nameOf(choice.small), c.small) << c.name;
+    EXPECT_EQ(nameOf(choice.mostViews), c.mostViews) << c.name;
     EXPECT_EQ(nameOf(choice.large), c.large) << c.name;
     EXPECT_EQ(choice.largeFromBytes, c.largeFromBytes) << c.name;
     // A variant asked for by name serves every view where the CPU runs it,
@@ -795,16 +791,16 @@ TEST(Dispatcher, ChoosesByWhatTheCpuReports) {
     for (const Variant& variant : quorvel::detail::variants()) {
       const quorvel::detail::Choice forced = quorvel::detail::choose(c.cpu, variant.name);
       if (quorvel::detail::runs(c.cpu, variant)) {
-        for (const std::size_t each : {forced.shortViews, forced.small, forced.large}) {
+        for (const std::size_t each : {forced.shortViews, forced.mostViews, forced.large}) {
           EXPECT_EQ(nameOf(each), variant.name) << c.name;
         }
         EXPECT_EQ(forced.largeFromBytes, kNever) << c.name << ", " << variant.name;
       } else {
-        EXPECT_EQ(nameOf(forced.small), c.small) << c.name << ", " << variant.name;
+        EXPECT_EQ(nameOf(forced.mostViews), c.mostViews) << c.name << ", " << variant.name;
         EXPECT_EQ(nameOf(forced.large), c.large) << c.name << ", " << variant.name;
       }
     }
-    EXPECT_EQ(nameOf(quorvel::detail::choose(c.cpu, "avx1024").small), c.small) << c.name;
+    EXPECT_EQ(nameOf(quorvel::detail::choose(c.cpu, "avx1024").mostViews), c.mostViews) << c.name;
   }
 }
 
@@ -874,7 +870,7 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
   for (std::size_t index = 0; index < all.size(); ++index) {
     if (all[index].name == forced && quorvel::detail::runs(cpu, all[index])) {
       // Asked for by name, and run: it serves every view.
-      for (const std::size_t each : {choice.shortViews, choice.small, choice.large}) {
+      for (const std::size_t each : {choice.shortViews, choice.mostViews, choice.large}) {
         EXPECT_EQ(nameOf(each), forced);
       }
       return;
@@ -882,7 +878,7 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
   }
   for (std::size_t index = 0; index < all.size(); ++index) {
     if (quorvel::detail::runs(cpu, all[index])) {
-      EXPECT_EQ(choice.small, index) << "the widest variant this CPU runs is " << all[index].name;
+      EXPECT_EQ(choice.mostViews, index) << "the widest variant this CPU runs is " << all[index].name;
       break;
     }
   }
@@ -895,7 +891,7 @@ TEST(Dispatcher, UsesTheWidestVariantTheCpuRuns) {
   }
   const std::string expected = expectedVariant();
   if (expected.empty()) GTEST_SKIP() << "nothing here says which variant this CPU should run";
-  EXPECT_EQ(nameOf(choice.small), expected);
+  EXPECT_EQ(nameOf(choice.mostViews), expected);
 }
 
 // A caller's code can search before main: from a static constructor, or at
@@ -909,7 +905,7 @@ void searchBeforeMain() {
   std::int32_t values[1024] = {};
   values[700] = 1;
   if (quorvel::largestElement(values, 1024) == 1) {
-    variantChosenBeforeMain = quorvel::detail::chosen().small;
+    variantChosenBeforeMain = quorvel::detail::chosen().mostViews;
   }
 }
 
@@ -923,7 +919,7 @@ TEST(Dispatcher, ChoosesBeforeMainAsItWouldInMain) {
   ASSERT_NE(variantChosenBeforeMain, std::numeric_limits<std::size_t>::max())
       << "the search before main gave a wrong answer";
   EXPECT_EQ(nameOf(variantChosenBeforeMain),
-            nameOf(quorvel::detail::choose(quorvel::detail::thisCpu()).small));
+            nameOf(quorvel::detail::choose(quorvel::detail::thisCpu()).mostViews));
 }
 
 }  // namespace

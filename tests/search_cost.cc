@@ -4,7 +4,8 @@
 // variant this CPU runs. Run under callgrind with --collect-atstart=no, only the search's
 // second call is counted, so the count leaves out start-up, filling the
 // view and the dispatcher's one-time choice. `search_cost --chosen COUNT`
-// prints the variant the dispatcher picks for COUNT elements on this CPU,
+// prints the variant the dispatcher picks for COUNT elements on this CPU
+// (and under this environment's QUORVEL_FORCE_VARIANT),
 // `search_cost --runs` those this CPU runs.
 
 #include <quorvel/largest_element.h>
@@ -16,14 +17,13 @@
 #include <cstring>
 #include <vector>
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 int main(int argc, char** argv) {
   namespace detail = quorvel::detail;
   if (argc == 2 && std::strcmp(argv[1], "--runs") == 0) {
-    for (const detail::Variant& variant : detail::variants()) {
-      if (detail::runs(detail::thisCpu(), variant)) std::printf("%s\n", variant.name);
-    }
+    detail::forEachVariantThisCpuRuns(
+        [](const detail::Variant& variant, std::size_t) { std::printf("%s\n", variant.name); });
     return 0;
   }
   if (argc != 3) {
@@ -47,12 +47,9 @@ int main(int argc, char** argv) {
           quorvel::largestElementIndex(elements, static_cast<std::size_t>(elementCount)));
     };
   }
-  for (std::size_t index = 0; index < kernels.size(); ++index) {
-    const detail::Variant& variant = detail::variants()[index];
-    if (std::strcmp(argv[1], variant.name) == 0 && detail::runs(detail::thisCpu(), variant)) {
-      kernel = &kernels[index];
-    }
-  }
+  detail::forEachVariantThisCpuRuns([&](const detail::Variant& variant, std::size_t index) {
+    if (std::strcmp(argv[1], variant.name) == 0) kernel = &kernels[index];
+  });
   if (search == nullptr && kernel == nullptr) {
     std::fprintf(stderr, "search_cost: this CPU runs no variant named %s\n", argv[1]);
     return 2;

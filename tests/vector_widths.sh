@@ -15,7 +15,7 @@ failures=0 checked=0
 for object in "$@"; do
   file=$(basename "$object")
   # Objects of a variant and a type are named IDENTIFIER_TYPE.cc.o.
-  while read -r name width source needs; do
+  while read -r name width needs; do
     id=$(echo "$name" | tr -c 'A-Za-z0-9\n' '_')
     case $file in "${id}"_[iuf][0-9]*.cc.o|"${id}"_[iuf][0-9]*.cc.obj) ;; *) continue ;; esac
     case $width in 64) widest=zmm ;; 32) widest=ymm ;; *) widest=xmm ;; esac
@@ -30,7 +30,7 @@ for object in "$@"; do
     if [ "$used" = "$widest" ]; then
       echo "ok: $file ($name) uses $registers"
     else
-      echo "FAIL: $file ($name, $source) should use $widest registers and none wider, but uses: ${registers:-none}"
+      echo "FAIL: $file ($name) should use $widest registers and none wider, but uses: ${registers:-none}"
       failures=$((failures + 1))
     fi
   done <"$table"

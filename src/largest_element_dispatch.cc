@@ -1,7 +1,7 @@
 // SPDX-License-Identifier: MIT
 // The dispatcher: what the CPU reports, and which variant serves which view.
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 #include <cstdlib>
 #include <cstring>

@@ -2,7 +2,7 @@
 // One element type's kernels, a variant each, built once per type
 // (QUORVEL_ELEMENT) in the table's order.
 
-#include "largest_element_variants.h"
+#include "largest_element_dispatch.h"
 
 namespace quorvel::detail {
 

@@ -1,11 +1,11 @@
 // SPDX-License-Identifier: MIT
-#ifndef QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
-#define QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
+#ifndef QUORVEL_LARGEST_ELEMENT_DISPATCH_H_
+#define QUORVEL_LARGEST_ELEMENT_DISPATCH_H_
 
-// The search's variants, one per instruction set, as the build's table
-// (cmake/variants.cmake) lists them, and the dispatcher that picks among
-// them once per process, for the public functions, the tests and the
-// benchmark. Each variant keeps the public functions' contract for every
+// The dispatcher: the search's variants, one per instruction set, as the
+// table of variants (cmake/variants.cmake) lists them, what the CPU
+// reports, and the choice among them, made once per process, for the
+// public functions, the tests and the benchmark. Each variant keeps the public functions' contract for every
 // element type, and may only run on a CPU that has its instruction set.
 
 #include <cstddef>
@@ -13,7 +13,7 @@
 #include <span>
 
 // Generated from the table: QUORVEL_FOR_EACH_VARIANT and QUORVEL_FOR_EACH_TYPE.
-#include "largest_element_table.h"
+#include "largest_element_variant_list.h"
 
 namespace quorvel::detail {
 
@@ -51,13 +51,24 @@ inline bool runs(const Cpu& cpu, const Variant& variant) {
   return (variant.needs & ~cpu.features) == 0;
 }
 
+// Calls `visit(variant, index)` for each variant this CPU runs, widest
+// first, `index` its place in variants() and in each type's kernels.
+template <typename Visit>
+void forEachVariantThisCpuRuns(Visit visit) {
+  const Cpu cpu = thisCpu();
+  const std::span<const Variant> all = variants();
+  for (std::size_t index = 0; index < all.size(); ++index) {
+    if (runs(cpu, all[index])) visit(all[index], index);
+  }
+}
+
 // Which variant serves a view of a given size, as indices into variants():
-// `shortViews` below kShortViewBytes, `small` from there to below
+// `shortViews` below kShortViewBytes, `mostViews` from there to below
 // `largeFromBytes`, `large` from there on.
 constexpr std::size_t kShortViewBytes = 64;
 struct Choice {
   std::size_t shortViews;
-  std::size_t small;
+  std::size_t mostViews;
   std::size_t large;
   std::uint64_t largeFromBytes;
 };
@@ -95,7 +106,7 @@ inline const Kernels<T>& kernelsFor(std::size_t count) {
   const Choice& choice = chosen();
   const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
   const std::size_t variant = bytes < kShortViewBytes         ? choice.shortViews
-                              : bytes < choice.largeFromBytes ? choice.small
+                              : bytes < choice.largeFromBytes ? choice.mostViews
                                                               : choice.large;
   return variantKernels<T>()[variant];
 }
@@ -123,4 +134,4 @@ QUORVEL_FOR_EACH_VARIANT(QUORVEL_DECLARE_VARIANT)
 
 }  // namespace quorvel::detail
 
-#endif  // QUORVEL_LARGEST_ELEMENT_VARIANTS_H_
+#endif  // QUORVEL_LARGEST_ELEMENT_DISPATCH_H_
