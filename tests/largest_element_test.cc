@@ -512,14 +512,14 @@ TYPED_TEST(LargestElement, AnswersEachLineOfAStridedMatrix) {
   using quorvel::detail::Reading;
   using quorvel::detail::bestOfLines;
   all.push_back({"read as from memory", nullptr, nullptr,
-                 end == End::highest ? [](const T* e, std::size_t n, std::size_t k,
-                                          std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
-                                          std::size_t* i) {
+                 end == End::highest ? +[](const T* e, std::size_t n, std::size_t k,
+                                           std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
+                                           std::size_t* i) {
                    bestOfLines<End::highest, 16>(e, n, k, ls, st, v, i, Reading::fromMemory);
                  }
-                                     : [](const T* e, std::size_t n, std::size_t k,
-                                          std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
-                                          std::size_t* i) {
+                                     : +[](const T* e, std::size_t n, std::size_t k,
+                                           std::ptrdiff_t ls, std::ptrdiff_t st, T* v,
+                                           std::size_t* i) {
                    bestOfLines<End::lowest, 16>(e, n, k, ls, st, v, i, Reading::fromMemory);
                  }});
   // Not structured bindings: Clang 14's lambdas cannot capture one.
