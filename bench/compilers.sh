@@ -2,12 +2,14 @@
 # SPDX-License-Identifier: MIT
 # Builds the benchmark with GCC and Clang at -O3 (Release) and -O2
 # (RelWithDebInfo), runs each for the element types given, and prints the
-# CPU and a Markdown table per type: at 16 KiB, 4 MiB and 128 MiB, the
-# value's speed as a ratio to the bare read of the same bytes measured in
-# the same process, and to the fastest peer of any build; the position's
-# speed as a ratio to the value's and to the fastest std::ranges::max_element;
-# each variant's value and memchr against the bare read; and for int32_t a
-# ten-element call against a plain loop. Medians of many short repetitions,
+# CPU and a Markdown table per type: at 16 KiB, 4 MiB and 128 MiB on 4 KiB
+# pages and on huge pages, the value's and the position's speed as a ratio
+# to the faster bare read (32- or 64-byte vectors) of the same bytes
+# measured in the same process; the lowest's against the highest's; both
+# ends from one read against the highest's value; the value against the
+# fastest peer of any build and the position against the fastest
+# std::ranges::max_element; each variant's value and memchr against the
+# bare read; and for int32_t a ten-element call against a plain loop. Medians of many short repetitions,
 # interleaved, so that drift in the machine's memory bandwidth falls on
 # every search alike. With the default two types it takes about 10 minutes;
 # build folders go to build/bench-*.
@@ -29,6 +31,7 @@ flags=(--benchmark_repetitions=20 --benchmark_min_time=0.05 --benchmark_enable_r
 cpu() { sed -n "s/^$1[[:space:]]*: //p" /proc/cpuinfo | head -n 1; }
 echo "CPU: $(cpu 'model name'), family $(cpu 'cpu family'), model $(cpu model), $(nproc) cores"
 echo "Revision: $(git rev-parse --short HEAD 2>/dev/null || echo unknown); $(g++ --version | head -n 1); $(clang++ --version | head -n 1)"
+echo "Transparent huge pages: $(cat /sys/kernel/mm/transparent_hugepage/enabled 2>/dev/null || echo 'none in this kernel')"
 echo
 results=()
 for compiler in g++ clang++; do
@@ -42,8 +45,9 @@ for compiler in g++ clang++; do
   done
 done
 
-# CSV rows "TYPE/SEARCH/BYTES_median",iterations,real_time,...: keep the
-# medians' times and turn them into ratios to what was measured beside them.
+# CSV rows "TYPE/SEARCH/BYTES/HUGE_median",iterations,real_time,...: keep
+# the medians' times and turn them into ratios to what was measured beside
+# them; the bare read is the faster of its two widths.
 awk -F, -v types="$types" '
   FNR == 1 {
     n = split(FILENAME, part, "/"); build = part[n - 1]
@@ -53,12 +57,18 @@ awk -F, -v types="$types" '
   $1 ~ /_median"$/ {
     name = $1; gsub(/"/, "", name); sub(/_median$/, "", name)
     k = split(name, part, "/")
-    time[build, part[1], part[2], part[3]] = $3; seen[part[1], part[2]] = 1
+    key = part[3] "/" part[4]
+    search = part[2]
+    if (search ~ /^bare_read:/) {
+      search = "bare_read"
+      if ((build, part[1], search, key) in time && time[build, part[1], search, key] < $3) next
+    }
+    time[build, part[1], search, key] = $3; seen[part[1], search] = 1
   }
   function faster(b, t, s, r, size) { return time[b, t, r, size] / time[b, t, s, size] }
   function row(label, b, t, s, r, j) {
     printf "| %s | %s", b, label
-    for (j = 1; j <= 3; j++) printf " | %.2fx", faster(b, t, s, r, size[j])
+    for (j = 1; j <= 4; j++) printf " | %.2fx", faster(b, t, s, r, size[j])
     print " |"
   }
   # The fastest time of any build for one of the searches listed.
@@ -73,23 +83,27 @@ awk -F, -v types="$types" '
     return m
   }
   END {
-    split("16384 4194304 134217728", size, " ")
+    split("16384/0 4194304/0 134217728/0 134217728/1", size, " ")
     nt = split(types, type, " ")
     for (i = 1; i <= nt; i++) {
       t = type[i]
       print "### " t
       print ""
-      print "| Build | What | 16 KiB | 4 MiB | 128 MiB |"
-      print "|---|---|---|---|---|"
+      print "| Build | What | 16 KiB | 4 MiB | 128 MiB | 128 MiB, huge pages |"
+      print "|---|---|---|---|---|---|"
       for (c = 1; c <= count; c++) {
         b = builds[c]
         row("value vs the bare read", b, t, "largest", "bare_read")
+        row("position vs the bare read", b, t, "index", "bare_read")
+        row("lowest vs highest, value", b, t, "smallest", "largest")
+        row("lowest vs highest, position", b, t, "smallest_index", "index")
+        row("both ends vs the highest value", b, t, "extremes", "largest")
+        row("both ends with positions vs the highest value", b, t, "extremes_index", "largest")
         printf "| %s | value vs the fastest peer of any build", b
-        for (j = 1; j <= 3; j++) printf " | %.2fx", best(t, "peer:ranges::max peer:reduce_unseq peer:highway", size[j]) / time[b, t, "largest", size[j]]
+        for (j = 1; j <= 4; j++) printf " | %.2fx", best(t, "peer:ranges::max peer:reduce_unseq peer:highway", size[j]) / time[b, t, "largest", size[j]]
         print " |"
-        row("position vs the value", b, t, "index", "largest")
         printf "| %s | position vs the fastest ranges::max_element", b
-        for (j = 1; j <= 3; j++) printf " | %.2fx", best(t, "peer:ranges::max_element", size[j]) / time[b, t, "index", size[j]]
+        for (j = 1; j <= 4; j++) printf " | %.2fx", best(t, "peer:ranges::max_element", size[j]) / time[b, t, "index", size[j]]
         print " |"
         for (key in seen) {
           split(key, kp, SUBSEP)
@@ -100,12 +114,12 @@ awk -F, -v types="$types" '
           split(key, kp, SUBSEP)
           if (kp[1] == t && kp[2] ~ /^peer:/) row(kp[2] " vs the bare read", b, t, kp[2], "bare_read")
         }
-        if (t == "i32" && (b, t, "plainLoop", 40) in time) {
-          printf "| %s | ten elements: largestElement vs a plain loop | %.2fx | | |\n", b, time[b, t, "plainLoop", 40] / time[b, t, "largestElement", 40]
+        if (t == "i32" && (b, t, "plainLoop", "40/0") in time) {
+          printf "| %s | ten elements: largestElement vs a plain loop | %.2fx | | | |\n", b, time[b, t, "plainLoop", "40/0"] / time[b, t, "largestElement", "40/0"]
           for (key in seen) {
             split(key, kp, SUBSEP)
-            if (kp[1] == t && kp[2] ~ /^variant:/ && (b, t, kp[2], 40) in time)
-              printf "| %s | ten elements: %s vs a plain loop | %.2fx | | |\n", b, kp[2], time[b, t, "plainLoop", 40] / time[b, t, kp[2], 40]
+            if (kp[1] == t && kp[2] ~ /^variant:/ && (b, t, kp[2], "40/0") in time)
+              printf "| %s | ten elements: %s vs a plain loop | %.2fx | | | |\n", b, kp[2], time[b, t, "plainLoop", "40/0"] / time[b, t, kp[2], "40/0"]
           }
         }
       }

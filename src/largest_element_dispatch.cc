@@ -103,18 +103,20 @@ const char* forcedVariant() {
 #endif
 }
 
-const Choice& chosen() {
+const Choice* processChoice() {
   // A search from .preinit_array runs before the C library has the
-  // environment: it takes the CPU's choice, and the process's own waits
-  // for the environment.
+  // environment: the process's choice waits for it.
 #if defined(__GLIBC__)
-  if (environ == nullptr) {
-    static const Choice early = choose(thisCpu());
-    return early;
-  }
+  if (environ == nullptr) return nullptr;
 #endif
   static const Choice choice = choose(thisCpu(), forcedVariant());
-  return choice;
+  return &choice;
+}
+
+const Choice& chosen() {
+  if (const Choice* choice = processChoice()) return *choice;
+  static const Choice early = choose(thisCpu());
+  return early;
 }
 
 }  // namespace quorvel::detail

@@ -8,6 +8,7 @@
 // public functions, the tests and the benchmark. Each variant keeps the public functions' contract for every
 // element type, and may only run on a CPU that has its instruction set.
 
+#include <atomic>
 #include <cstddef>
 #include <cstdint>
 #include <span>
@@ -78,7 +79,11 @@ struct Choice {
 Choice choose(const Cpu& cpu, const char* forced = nullptr);
 // The name in QUORVEL_FORCE_VARIANT, or null.
 const char* forcedVariant();
-const Choice& chosen();  // for this CPU and environment, decided once per process
+// For this CPU and environment, decided once per process; null while the
+// C library has no environment yet (a search from .preinit_array).
+const Choice* processChoice();
+// The process's choice, or before there is one, the CPU's own.
+const Choice& chosen();
 
 // One variant's functions for one element type, with the C interface's
 // contracts: the highest, the lowest, and both ends from one read.
@@ -103,7 +108,14 @@ std::span<const Kernels<T>> variantKernels();
 
 template <typename T>
 inline const Kernels<T>& kernelsFor(std::size_t count) {
-  const Choice& choice = chosen();
+  // Kept here once made, so that a search pays one load for it.
+  static std::atomic<const Choice*> kept{nullptr};
+  const Choice* made = kept.load(std::memory_order_acquire);
+  if (made == nullptr) {
+    made = processChoice();
+    if (made) kept.store(made, std::memory_order_release);
+  }
+  const Choice& choice = made ? *made : chosen();
   const std::uint64_t bytes = std::uint64_t{count} * sizeof(T);
   const std::size_t variant = bytes < kShortViewBytes         ? choice.shortViews
                               : bytes < choice.largeFromBytes ? choice.mostViews
