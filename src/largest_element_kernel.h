@@ -449,13 +449,10 @@ inline BothFound<T> searchBoth(const T* elements, std::size_t count, bool wantIn
     Ends<T> ends = scanBoth<kBytes>(block, length);
     if constexpr (kFloat<T>) {
       if (ends.unordered) {
-        const std::size_t at = findFirst<kBytes>(block, length, T{}, true);
-        if (at == length) {
-          return {firstBestOneByOne<kLow>(elements, count),
-                  firstBestOneByOne<kHigh>(elements, count)};
-        }
-        const Found<T> nan{std::numeric_limits<T>::quiet_NaN(), start + at};
-        return {nan, nan};
+        // Where the NaN has gone since (the array changed), each end of the
+        // array as it now is.
+        const Found<T> high = locate<kHigh, kBytes>(elements, count, start, length, T{}, true);
+        return {isNaN(high.value) ? high : firstBestOneByOne<kLow>(elements, count), high};
       }
       if (ends.lowest == 0) ends.lowest = signedZero<kLow, kBytes>(block, length);
       if (ends.highest == 0) ends.highest = signedZero<kHigh, kBytes>(block, length);
