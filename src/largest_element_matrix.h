@@ -253,12 +253,13 @@ inline void shortLines(const T* elements, std::size_t lines, std::size_t length,
         foldRows<kLanes, kLanes>(firsts, [](Indices a, Indices b) { return a < b ? a : b; });
     for (std::size_t j = 0; j < kLanes; ++j) {
       // A line that changed while it was read, and holds its end no more.
-      indices[line + j] = positions[j] < length ? positions[j]
-                                                : firstBestOneByOne<kEnd>(row(j), length).index;
+      indices[line + j] =
+          positions[j] < length ? positions[j] : firstBestOneByOne<kEnd>(row(j), length).index;
     }
   }
-  eachLine(elements, line, lines, lineStride, values, indices,
-           [&](const T* row, bool wantIndex) { return shortLine<kEnd, kBytes>(row, length, wantIndex); });
+  eachLine(elements, line, lines, lineStride, values, indices, [&](const T* row, bool wantIndex) {
+    return shortLine<kEnd, kBytes>(row, length, wantIndex);
+  });
 }
 
 // Lines of adjacent elements: long ones each by the whole array's search,
