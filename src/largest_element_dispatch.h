@@ -5,8 +5,9 @@
 // The dispatcher: the search's variants, one per instruction set, as the
 // table of variants (cmake/variants.cmake) lists them, what the CPU
 // reports, and the choice among them, made once per process, for the
-// public functions, the tests and the benchmark. Each variant keeps the public functions' contract for every
-// element type, and may only run on a CPU that has its instruction set.
+// public functions, the tests and the benchmark. Each variant keeps the
+// public functions' contract for every element type, and may only run on a
+// CPU that has its instruction set.
 
 #include <atomic>
 #include <cstddef>

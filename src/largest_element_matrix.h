@@ -281,9 +281,11 @@ inline void alongLines(const T* elements, std::size_t lines, std::size_t length,
       return Found<T>{quietIfNaN(line[index]), index};
     });
   } else if (kBytes >= 64 && bytes >= 64) {
-    shortLines<kEnd, (kBytes >= 64 ? 64 : 16)>(elements, lines, length, lineStride, values, indices);
+    shortLines<kEnd, (kBytes >= 64 ? 64 : 16)>(elements, lines, length, lineStride, values,
+                                               indices);
   } else if (kBytes >= 32 && bytes >= 32) {
-    shortLines<kEnd, (kBytes >= 32 ? 32 : 16)>(elements, lines, length, lineStride, values, indices);
+    shortLines<kEnd, (kBytes >= 32 ? 32 : 16)>(elements, lines, length, lineStride, values,
+                                               indices);
   } else {
     shortLines<kEnd, 16>(elements, lines, length, lineStride, values, indices);
   }
@@ -456,8 +458,8 @@ inline void downColumns(const T* first, std::size_t lines, std::size_t length, s
           if (length <= kChunk) {
             if (values) values[lineOf(column)] = quietIfNaN(value);
             if constexpr (kWantIndex) indices[lineOf(column)] = rowOf[v][lane];
-          } else if (chunk == 0 ||
-                     (!isNaN(merged[column]) && (isNaN(value) || beats<kEnd>(value, merged[column])))) {
+          } else if (chunk == 0 || (!isNaN(merged[column]) &&
+                                    (isNaN(value) || beats<kEnd>(value, merged[column])))) {
             merged[column] = value;
             if constexpr (kWantIndex) indices[lineOf(column)] = chunk + rowOf[v][lane];
           }
@@ -541,7 +543,8 @@ inline void bestOfLines(const T* elements, std::size_t lines, std::size_t length
   } else if (kVectorsFor<T> && !adjacentLines && step > 1 &&
              static_cast<std::size_t>(step) * sizeof(T) <= kSteppedLineBytes) {
     eachLine(elements, 0, lines, lineStride, values, indices, [&](const T* line, bool wantIndex) {
-      return steppedLine<kEnd, kBytes>(line, length, static_cast<std::size_t>(step), wantIndex, reading);
+      return steppedLine<kEnd, kBytes>(line, length, static_cast<std::size_t>(step), wantIndex,
+                                       reading);
     });
   } else if (kVectorsFor<T> && adjacentLines) {
     const bool reversed = lineStride == -1;
