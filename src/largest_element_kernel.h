@@ -396,16 +396,21 @@ inline Ends<T> scanBoth(const T* elements, std::size_t count) {
     const Summary<T> low = scanOneByOne<kLow>(elements, count);
     return {low.best, scanOneByOne<kHigh>(elements, count).best, low.unordered};
   }
-  Flags unordered{};
-  const auto load = [&](std::size_t index) {
+  // Aligned whole, and the load's type named: a vector type deduced (a
+  // lambda's result) drops its element alignment, and an unoptimised build
+  // then stores it aligned.
+  alignas(kBytes) Flags unordered{};
+  const auto load = [&](std::size_t index) -> Lanes {
     Flags bits;
     std::memcpy(&bits, elements + index, sizeof bits);
-    const auto lanes = reinterpret_cast<Lanes>(bits);
+    const Lanes lanes = reinterpret_cast<Lanes>(bits);
     if constexpr (kFloat<T>) unordered |= lanes != lanes;
     return lanes;
   };
-  Lanes low = load(0);
-  Lanes high = low, low2 = low, high2 = low;
+  alignas(kBytes) Lanes low = load(0);
+  alignas(kBytes) Lanes high = low;
+  alignas(kBytes) Lanes low2 = low;
+  alignas(kBytes) Lanes high2 = low;
   const auto take = [&](Lanes& lowChain, Lanes& highChain, Lanes x) {
     lowChain = beyond<kLow>(lowChain, x);
     highChain = beyond<kHigh>(highChain, x);
