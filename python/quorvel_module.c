@@ -251,6 +251,24 @@ static void coalesce(Dims* dims) {
   dims->count = kept;
 }
 
+// A view's dimensions, strides in bytes (C order where the exporter gives
+// none), and whether its address and strides keep every item aligned to
+// its size, which the C functions require. Returns the count of items.
+static Py_ssize_t dimsOf(const Py_buffer* view, Dims* dims, int* aligned) {
+  Py_ssize_t count = 1, step = view->itemsize;
+  dims->count = view->ndim;
+  *aligned = (uintptr_t)view->buf % (uintptr_t)view->itemsize == 0;
+  for (int d = view->ndim - 1; d >= 0; --d) {
+    Dim* dim = &dims->dims[d];
+    dim->shape = view->shape ? view->shape[d] : view->len / view->itemsize;
+    dim->stride = view->strides ? view->strides[d] : step;
+    step *= dim->shape;
+    count *= dim->shape;
+    if (dim->shape > 1 && dim->stride % view->itemsize != 0) *aligned = 0;
+  }
+  return count;
+}
+
 // Steps an odometer over the first `count` dimensions in C order; returns
 // the byte offset of the position reached, or -1 past the last.
 static int next(const Dims* dims, int count, Py_ssize_t* at, Py_ssize_t* offset) {
@@ -578,17 +596,10 @@ static PyObject* find(PyObject* module, const char* name, enum End end, int want
 
   // The view's dimensions, and which are searched.
   const int ndim = view.ndim;
-  Dim dims[PyBUF_MAX_NDIM];
-  Py_ssize_t count = 1;
-  for (int d = 0; d < ndim; ++d) {
-    dims[d].shape = view.shape ? view.shape[d] : view.len / view.itemsize;
-    dims[d].stride = view.strides ? view.strides[d] : 0;
-    count *= dims[d].shape;
-  }
-  if (!view.strides) {
-    Py_ssize_t step = view.itemsize;
-    for (int d = ndim - 1; d >= 0; --d) dims[d].stride = step, step *= dims[d].shape;
-  }
+  Dims all;
+  int aligned;
+  const Py_ssize_t count = dimsOf(&view, &all, &aligned);
+  const Dim* dims = all.dims;
   Reduction reduction;
   reduction.kept.count = reduction.reduced.count = 0;
   reduction.values = NULL;
@@ -614,10 +625,7 @@ static PyObject* find(PyObject* module, const char* name, enum End end, int want
     }
     goto done;
   }
-  Reader reader = {search, (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0, end};
-  for (int d = 0; d < ndim; ++d) {
-    if (dims[d].shape > 1 && dims[d].stride % view.itemsize != 0) reader.aligned = 0;
-  }
+  Reader reader = {search, aligned, end};
   coalesce(&reduction.kept);
   coalesce(&reduction.reduced);
   const int gil = view.len >= kReleaseGilBytes;
@@ -703,8 +711,9 @@ static PyObject* bothEnds(const char* name, int wantIndex, PyObject* values) {
   PyObject* result = NULL;
   const Search* search = searchFor(name, &view);
   if (!search) goto done;
-  Py_ssize_t count = 1;
-  for (int d = 0; d < view.ndim; ++d) count *= view.shape ? view.shape[d] : view.len / view.itemsize;
+  Dims dims;
+  int aligned;
+  const Py_ssize_t count = dimsOf(&view, &dims, &aligned);
   if (count == 0) {
     PyErr_Format(PyExc_ValueError, "%s() arg is an empty buffer", name);
     goto done;
@@ -712,24 +721,12 @@ static PyObject* bothEnds(const char* name, int wantIndex, PyObject* values) {
   Value ends[2];
   size_t positions[2];
   PyThreadState* thread = view.len >= kReleaseGilBytes ? PyEval_SaveThread() : NULL;
-  if (PyBuffer_IsContiguous(&view, 'C') && (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0) {
+  if (PyBuffer_IsContiguous(&view, 'C') && aligned) {
     double typed[2];  // two items of the buffer's type, aligned for any
     search->extremes(view.buf, (size_t)count, typed, wantIndex ? positions : NULL);
     ends[0] = search->read(typed);
     ends[1] = search->read((const char*)typed + view.itemsize);
   } else {
-    Dims dims;
-    dims.count = view.ndim;
-    Py_ssize_t step = view.itemsize;
-    for (int d = view.ndim - 1; d >= 0; --d) {
-      dims.dims[d].shape = view.shape[d];
-      dims.dims[d].stride = view.strides ? view.strides[d] : step;
-      step *= view.shape[d];
-    }
-    int aligned = (uintptr_t)view.buf % (uintptr_t)view.itemsize == 0;
-    for (int d = 0; d < dims.count; ++d) {
-      if (dims.dims[d].shape > 1 && dims.dims[d].stride % view.itemsize != 0) aligned = 0;
-    }
     coalesce(&dims);
     for (int which = 0; which < 2; ++which) {
       const Reader reader = {search, aligned, which == 0 ? kLowest : kHighest};
